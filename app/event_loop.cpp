@@ -1,0 +1,53 @@
+#include "app/event_loop.h"
+
+#include "app/shutdown.h"
+#include "app/tables.h"
+#include "midi/output.h"
+#include "runtime/number.h"
+#include "ui/controls.h"
+#include "ui/window.h"
+
+namespace app {
+
+namespace {
+
+void SendButtonPress(const AppState& state, ui::ControlNumber pressed) {
+  for (const ButtonAction& action : ButtonTable) {
+    if (action.button == pressed) {
+      midi::SendShortMessage(state.ports, ControlChange, action.controller, action.value);
+      return;
+    }
+  }
+}
+
+// Every slider is read after every event, so a slider moved several times between two events
+// sends only where it stands now.
+void SendMovedSliders(AppState& state) {
+  for (std::size_t row = 0; row < SliderTable.size(); ++row) {
+    const SliderBinding& binding = SliderTable[row];
+    const std::int32_t value = ui::GetControlState(binding.slider);
+    if (value == state.lastValues[row]) continue;
+    state.lastValues[row] = value;  // stored first: a lost message is not repeated
+    midi::SendShortMessage(state.ports, ControlChange, binding.controller, value);
+    runtime::Text shown = runtime::DecimalText(value);
+    if (shown.size() > 5) shown.resize(5);
+    ui::SetControlText(binding.display, shown);
+  }
+}
+
+}  // namespace
+
+bool RunLoopPass(AppState& state) {
+  state.eventKind = ui::WaitEvent();
+  if (state.eventKind == ui::ControlEvent) SendButtonPress(state, ui::EventControlNumber());
+  SendMovedSliders(state);
+  return state.eventKind == ui::CloseEvent;
+}
+
+void RunEventLoop(AppState& state) {
+  while (!RunLoopPass(state)) {
+  }
+  ExitProgram();
+}
+
+}  // namespace app

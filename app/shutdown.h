@@ -1,0 +1,15 @@
+// The program's one way out, and the road every fatal error takes to it.
+#pragma once
+
+#include <string_view>
+
+namespace app {
+
+// Closes every numbered window, destroys both heaps and ends the process with exit code 0.
+[[noreturn]] void ExitProgram();
+
+// Shows the text in a box titled "Error" with a single OK button, then calls ExitProgram.
+// Declared as returning so that callers stay correct when a test links in an observer instead.
+void FatalError(std::string_view text);
+
+}  // namespace app

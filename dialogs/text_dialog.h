@@ -1,0 +1,14 @@
+// A small modal window that asks for one line of text.
+#pragma once
+
+#include <string_view>
+
+#include "runtime/text.h"
+
+namespace dialogs {
+
+// Shows window 999 with the message, a text field holding defaultText (all of it selected) and an
+// "OK" button. OK or Return give the field's text; Escape or closing the window give the empty text.
+runtime::Text AskText(std::string_view title, std::string_view message, std::string_view defaultText);
+
+}  // namespace dialogs

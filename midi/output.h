@@ -1,0 +1,29 @@
+// The MIDI output side: device names, opening, short and long messages, closing.
+// A failure to find or open a device is fatal: an "Error" box, then the program ends.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "midi/ports.h"
+
+namespace midi {
+
+// Fills ports.OutputNames; with no output device at all the program ends with a message.
+void EnumerateOutputDevices(Ports& ports);
+
+// Opens the device (-1 is the MIDI mapper) into ports.OutputHandle, or ends the program with a
+// message that lists the devices.
+void OpenOutputDevice(Ports& ports, std::int32_t index);
+
+// Sends status | data1 << 8 | data2 << 16 to the open device, unmasked. Returns 0.
+std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2);
+
+// Closes the output device, asking again as long as WinMM says it is still playing.
+void CloseOutputDevice(const Ports& ports);
+
+// Sends a block (32-bit little-endian count, then that many bytes) as one system exclusive message
+// and returns once the driver has let go of it, or after a bounded wait. Returns 0.
+std::int32_t SendSysEx(const Ports& ports, const unsigned char* block);
+
+}  // namespace midi

@@ -1,0 +1,49 @@
+// Numbered controls: labels, push buttons, text fields and sliders, reached by ControlNumber.
+//
+// One registry serves the controls of all windows. Each control's window identifier is its number,
+// which is how the window layer names the control behind an event. Creating a control under a
+// number in use replaces the old control; destroying a control's window frees its number.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/text.h"
+#include "ui/window.h"
+
+namespace ui {
+
+constexpr ControlNumber AutoControlNumber = -1;
+
+// Label flags: the sunken client edge. For text fields the same bit takes the default edge away.
+constexpr std::uint32_t ClientEdgeFlag = 0x20000;
+
+// Once, at start-up, after the private heap exists and before any control is created.
+void InitControls(HINSTANCE instance);
+
+// The parent of every control created from now on; returned unchanged.
+HWND BeginControls(HWND parent);
+
+// Constructors return the control's window, 0 if none was created, or with AutoControlNumber the
+// identity the layer chose (as a handle-sized value), which then serves as the control's number.
+HWND CreateLabel(ControlNumber number, int x, int y, int width, int height, std::string_view text,
+                 std::uint32_t flags = 0);
+HWND CreatePushButton(ControlNumber number, int x, int y, int width, int height, std::string_view text,
+                      std::uint32_t flags = 0);
+HWND CreateTextField(ControlNumber number, int x, int y, int width, int height, std::string_view text,
+                     std::uint32_t flags);
+// The range is clamped to 0..10000; a vertical slider reads 0 at the bottom and its maximum at the top.
+HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std::int32_t minimum,
+                  std::int32_t maximum, std::uint32_t flags = 0);
+
+// Without a live control under the number these give 0, the empty text and false, and touch no window.
+std::int32_t GetControlState(ControlNumber number);
+runtime::Text GetControlText(ControlNumber number);  // at most 31,999 characters
+bool SetControlText(ControlNumber number, std::string_view text);
+
+void FocusControl(ControlNumber number);
+HWND ControlHandle(ControlNumber number);  // 0 if there is no live control under the number
+
+}  // namespace ui

@@ -1,0 +1,14 @@
+// A message box that is modal for the calling thread.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace ui {
+
+// Shows MessageBoxA with the title and message as given (Windows-1252) and uType = flags. While it is
+// up, the calling thread's other visible windows are disabled; they are enabled again afterwards.
+// Returns the button that closed the box (IDOK for flags 0), or 0 if the box could not be shown.
+std::int32_t ShowMessage(std::string_view title, std::string_view message, std::uint32_t flags = 0);
+
+}  // namespace ui

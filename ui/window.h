@@ -1,0 +1,68 @@
+// Numbered top-level windows and the one stream of events they produce.
+//
+// The application names its windows by numbers of its own choosing and reads events one at a time.
+// Each fetch handles at most one Win32 message: it runs the active window's Tab accelerators,
+// dispatches the message and returns the event kind that NumberedWindowProc recorded for it, or else
+// the message's own identifier. The Win32 queue is the only queue; the layer keeps two single slots.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string_view>
+
+namespace ui {
+
+using WindowNumber = std::int32_t;
+using ControlNumber = std::int32_t;
+using EventKind = std::int32_t;
+
+// Asks the layer to choose the number; the chosen number never collides with a table index or -1.
+constexpr WindowNumber AutoWindowNumber = -1;
+
+// Event kinds.
+constexpr EventKind NoEvent = 0;  // PollEvent only: nothing was waiting
+constexpr EventKind MoveEvent = WM_MOVE;
+constexpr EventKind SizeEvent = WM_SIZE;
+constexpr EventKind CloseEvent = WM_CLOSE;  // the window stays open until the application closes it
+constexpr EventKind ControlEvent = 13100;
+constexpr EventKind CommandEvent = 13101;
+constexpr EventKind RelayedClickEvent = 13102;
+constexpr EventKind ActivateEvent = 13104;
+
+// Posted by a text field to its top-level window when it gains or loses the focus.
+constexpr UINT ControlFocusMessage = 13103;
+constexpr LPARAM FocusGainedCode = 14000;
+constexpr LPARAM FocusLostCode = 14001;
+
+// Commands of the Tab and Shift+Tab accelerators that every numbered window gets.
+constexpr WORD NavigateNextCommand = 1212;
+constexpr WORD NavigatePreviousCommand = 1213;
+
+// Placement and visibility bits of OpenNumberedWindow's flags; all other bits are the window style.
+constexpr std::uint32_t CentreOnScreen = 0x00000001;
+constexpr std::uint32_t CentreOnActiveWindow = 0x00000002;
+constexpr std::uint32_t CreateHidden = 0x10000000;
+
+// Once, at start-up, after the private heap exists.
+void InitWindowLayer(HINSTANCE instance);
+
+// Opens a window whose client area is width x height, outer top-left corner at (x, y) unless a
+// placement bit says otherwise; a window already under the number is destroyed first. Returns the
+// handle, 0 on failure, or with AutoWindowNumber the chosen number (as a handle-sized value).
+HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height, std::uint32_t flags,
+                        std::string_view title);
+
+HWND WindowHandle(WindowNumber number);  // 0 if the number has no window
+HWND SelectWindow(WindowNumber number);  // makes it current; a number without a window sets 0
+HWND CurrentWindowHandle();
+WindowNumber EventWindowNumber();  // the window of the last event, -1 if it is not numbered
+
+EventKind WaitEvent();  // blocks until a message is there
+EventKind PollEvent();  // never waits; NoEvent when nothing is waiting
+ControlNumber EventControlNumber();  // the control of the last event that carried one; never cleared
+
+void CloseNumberedWindow(WindowNumber number);
+void CloseAllWindows();
+
+}  // namespace ui
