@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Configures and builds both Windows targets: build/x86_64 and build/i686; the programs land in out/.
+# DBB_BUILD_ROOT names another folder for the build trees; extra arguments go to the build tool
+# (for example: --target ui_test).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+builds=${DBB_BUILD_ROOT:-$root/build}
 jobs=$(nproc)
 for arch in x86_64 i686; do
-  dir="$root/build/$arch"
+  dir="$builds/$arch"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$dir" -j "$jobs" -- --no-print-directory | grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built)' || true
+  cmake --build "$dir" -j "$jobs" "$@" -- --no-print-directory | grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built)' || true
   test "${PIPESTATUS[0]}" -eq 0
 done
