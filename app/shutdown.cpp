@@ -1,0 +1,22 @@
+#include "app/shutdown.h"
+
+#include <windows.h>
+
+#include "runtime/heap.h"
+#include "ui/message_box.h"
+#include "ui/window.h"
+
+namespace app {
+
+void ExitProgram() {
+  ui::CloseAllWindows();
+  runtime::DestroyHeaps();  // the list heap first, then the private heap
+  ExitProcess(0);
+}
+
+void FatalError(std::string_view text) {
+  ui::ShowMessage("Error", text, 0);
+  ExitProgram();
+}
+
+}  // namespace app
