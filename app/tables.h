@@ -12,48 +12,71 @@ namespace app {
 
 constexpr std::int32_t ControlChange = 0xB0;  // status byte: Control Change on MIDI channel 1
 
-// A slider, the controller it drives and the label that shows its value, in the order of the pass.
+// One column of the panel: caption, slider and value display, top to bottom. The rows are in the
+// order in which the loop reads the sliders and the panel places the columns, left to right.
 struct SliderBinding {
   ui::ControlNumber slider;
   std::int32_t controller;
   ui::ControlNumber display;
+  ui::ControlNumber caption;
+  std::string_view captionText;
   std::string_view meaning;  // what the controller does on the organ, for people reading MIDI logs
 };
 
 constexpr std::array<SliderBinding, SliderCount> SliderTable{{
-    {1, 12, 21, "16' drawbar"},
-    {2, 13, 22, "5 1/3' drawbar"},
-    {3, 14, 23, "8' drawbar"},
-    {4, 15, 24, "4' drawbar"},
-    {5, 16, 25, "2 2/3' drawbar"},
-    {6, 17, 26, "2' drawbar"},
-    {7, 18, 27, "1 3/5' drawbar"},
-    {8, 19, 28, "1 1/3' drawbar"},
-    {9, 20, 29, "1' drawbar"},
-    {10, 8, 30, "R/H"},
-    {100, 9, 101, "distortion"},
-    {102, 91, 103, "reverb"},
+    {1, 12, 21, 11, "16", "16' drawbar"},
+    {2, 13, 22, 12, "5 1/3", "5 1/3' drawbar"},
+    {3, 14, 23, 13, "8", "8' drawbar"},
+    {4, 15, 24, 14, "4", "4' drawbar"},
+    {5, 16, 25, 15, "2 2/3", "2 2/3' drawbar"},
+    {6, 17, 26, 16, "2", "2' drawbar"},
+    {7, 18, 27, 17, "1 3/5", "1 3/5' drawbar"},
+    {8, 19, 28, 18, "1 1/3", "1 1/3' drawbar"},
+    {9, 20, 29, 19, "1", "1' drawbar"},
+    {10, 8, 30, 20, "R/H", "R/H"},
+    {100, 9, 101, 40, "Dis.", "distortion"},
+    {102, 91, 103, 41, "Rev.", "reverb"},
 }};
 
-// A button and the one Control Change each press sends.
+// A button, where it stands, and the one Control Change each press sends.
 struct ButtonAction {
   ui::ControlNumber button;
   std::string_view caption;
   std::int32_t controller;
   std::int32_t value;
+  int x;
+  int y;
+  std::string_view meaning;
 };
 
 constexpr std::array<ButtonAction, 10> ButtonTable{{
-    {50, "Perc OFF", 66, 0},
-    {51, "Perc 4th", 66, 8},
-    {52, "Perc 3rd", 66, 16},
-    {53, "V/C OFF", 31, 0},
-    {54, "Vib", 31, 8},
-    {55, "Cho", 31, 16},
-    {56, "Les.ON", 68, 64},
-    {57, "Les.OFF", 68, 0},
-    {58, "Slow", 1, 0},
-    {59, "Fast", 1, 64},
+    {50, "Perc OFF", 66, 0, 10, 175, "percussion off"},
+    {51, "Perc 4th", 66, 8, 70, 175, "percussion 4th"},
+    {52, "Perc 3rd", 66, 16, 130, 175, "percussion 3rd"},
+    {53, "V/C OFF", 31, 0, 10, 200, "vibrato/chorus off"},
+    {54, "Vib", 31, 8, 70, 200, "vibrato"},
+    {55, "Cho", 31, 16, 130, 200, "chorus"},
+    {56, "Les.ON", 68, 64, 190, 175, "rotary on"},
+    {57, "Les.OFF", 68, 0, 190, 200, "rotary off"},
+    {58, "Slow", 1, 0, 250, 175, "rotary slow"},
+    {59, "Fast", 1, 64, 250, 200, "rotary fast"},
 }};
+
+// The panel window and the geometry shared by its columns.
+constexpr ui::WindowNumber PanelWindow = 0;
+constexpr std::string_view PanelTitle = "Midi Drawbar box - for Karvello";
+constexpr int PanelWidth = 490;
+constexpr int PanelHeight = 225;
+constexpr std::uint32_t PanelFlags = 0xC80000;  // caption and system menu, fixed size
+
+constexpr ui::ControlNumber HeaderLabel = 0;
+constexpr int ColumnLeft(std::size_t column) { return 10 + 40 * static_cast<int>(column); }
+constexpr int SliderTop = 50, SliderWidth = 30, SliderHeight = 100, SliderMaximum = 127;
+constexpr int CaptionTop = 35, DisplayTop = 150, LabelWidth = 35, LabelHeight = 20;
+constexpr int ButtonWidth = 50, ButtonHeight = 20;
+
+constexpr std::uint32_t CentredLabel = 1;            // SS_CENTER
+constexpr std::uint32_t SunkenCentredLabel = 0x20001;  // SS_CENTER with a sunken edge
+constexpr std::uint32_t VerticalSlider = 2;          // TBS_VERT
 
 }  // namespace app

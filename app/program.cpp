@@ -1,0 +1,28 @@
+#include "app/program.h"
+
+#include "app/event_loop.h"
+#include "app/panel.h"
+#include "app/state.h"
+#include "dialogs/device_chooser.h"
+#include "midi/output.h"
+#include "runtime/heap.h"
+#include "ui/controls.h"
+#include "ui/window.h"
+
+namespace app {
+
+void RunProgram(HINSTANCE instance) {
+  ResetState(instance);  // empty name tables, no handles, every slider last sent at 0
+  runtime::CreateHeaps();
+  ui::InitWindowLayer(instance);
+  ui::InitControls(instance);
+
+  AppState& state = State();
+  midi::EnumerateOutputDevices(state.ports);
+  state.SelectedOutput = dialogs::ChooseOutputDevice(state.ports.OutputNames, state.deviceList);
+  midi::OpenOutputDevice(state.ports, state.SelectedOutput);
+  BuildPanel(state);
+  RunEventLoop(state);
+}
+
+}  // namespace app

@@ -1,0 +1,221 @@
+// The text dialog on real windows: a second thread plays the user, with input injected by SendInput.
+#include "dialogs/text_dialog.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "dialogs/device_chooser.h"
+#include "ui/controls.h"
+#include "ui/window.h"
+
+namespace {
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+void Key(WORD key, bool down) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  SendInput(1, &input, sizeof input);
+}
+
+void Press(WORD key) {
+  Key(key, true);
+  Sleep(40);  // held long enough for the dialog's 1 ms polling to see it down
+  Key(key, false);
+}
+
+void ClickAt(POINT point) {
+  SetCursorPos(point.x, point.y);
+  INPUT input[2]{};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &input[0], sizeof(INPUT));
+  Sleep(40);
+  SendInput(1, &input[1], sizeof(INPUT));
+}
+
+// Waits (bounded) until the dialog is up and in front, then plays the user's part on this thread.
+HWND WaitForDialog() {
+  for (int i = 0; i < 2000; ++i) {
+    HWND dialog = FindWindowA("WindowClass_999", nullptr);
+    if (dialog != nullptr && GetForegroundWindow() == dialog) return dialog;
+    Sleep(5);
+  }
+  return nullptr;
+}
+
+class User {
+ public:
+  explicit User(std::function<void(HWND)> part)
+      : thread_([this, part] {
+          HWND dialog = WaitForDialog();
+          found_ = dialog != nullptr;
+          if (dialog == nullptr) {
+            // Nothing to answer: let the dialog go so the test can report instead of hanging.
+            HWND late = FindWindowA("WindowClass_999", nullptr);
+            if (late != nullptr) PostMessageA(late, WM_CLOSE, 0, 0);
+            return;
+          }
+          Sleep(50);
+          part(dialog);
+        }) {}
+  ~User() { thread_.join(); }
+  bool FoundDialog() const { return found_; }
+
+ private:
+  std::atomic<bool> found_{false};
+  std::thread thread_;
+};
+
+class TextDialog : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::InitWindowLayer(Instance());
+    ui::InitControls(Instance());
+  }
+};
+
+TEST_F(TextDialog, ReturnAcceptsTheUntouchedDefault) {
+  runtime::Text answer;
+  {
+    User user([](HWND) { Press(VK_RETURN); });
+    answer = dialogs::AskText("Title", "Message", "2");
+  }
+  EXPECT_EQ(answer, "2");
+  EXPECT_EQ(FindWindowA("WindowClass_999", nullptr), nullptr) << "the dialog leaves no window behind";
+}
+
+TEST_F(TextDialog, TypingReplacesTheSelectedDefault) {
+  runtime::Text answer;
+  {
+    User user([](HWND) {
+      Press('7');
+      Press(VK_RETURN);
+    });
+    answer = dialogs::AskText("Title", "Message", "2");
+  }
+  EXPECT_EQ(answer.substr(0, 1), "7");
+  EXPECT_EQ(answer.find('2'), runtime::Text::npos);
+}
+
+TEST_F(TextDialog, EscapeAndCloseGiveTheEmptyText) {
+  {
+    User user([](HWND) { Press(VK_ESCAPE); });
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "");
+  }
+  {
+    User user([](HWND dialog) { PostMessageA(dialog, WM_CLOSE, 0, 0); });
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "");
+  }
+}
+
+TEST_F(TextDialog, OkButtonAcceptsAndTheWindowIsBuiltAsLaidOut) {
+  struct Seen {
+    std::string title, message, field, ok;
+    RECT client{}, okRect{};
+    DWORD selection = 0;
+    LONG fieldStyle = 0, fieldExStyle = 0;
+  } seen;
+  runtime::Text answer;
+  {
+    User user([&seen](HWND dialog) {
+      char buffer[256];
+      GetWindowTextA(dialog, buffer, sizeof buffer);
+      seen.title = buffer;
+      GetWindowTextA(GetDlgItem(dialog, 996), buffer, sizeof buffer);
+      seen.message = buffer;
+      GetWindowTextA(GetDlgItem(dialog, 999), buffer, sizeof buffer);
+      seen.field = buffer;
+      GetWindowTextA(GetDlgItem(dialog, 997), buffer, sizeof buffer);
+      seen.ok = buffer;
+      GetClientRect(dialog, &seen.client);
+      seen.selection = static_cast<DWORD>(SendMessageA(GetDlgItem(dialog, 999), EM_GETSEL, 0, 0));
+      seen.fieldStyle = GetWindowLongA(GetDlgItem(dialog, 999), GWL_STYLE);
+      seen.fieldExStyle = GetWindowLongA(GetDlgItem(dialog, 999), GWL_EXSTYLE);
+      GetWindowRect(GetDlgItem(dialog, 997), &seen.okRect);
+      ClickAt({(seen.okRect.left + seen.okRect.right) / 2, (seen.okRect.top + seen.okRect.bottom) / 2});
+    });
+    answer = dialogs::AskText("Select the MIDI-OUT", "0 = X\r", "12");
+  }
+  EXPECT_EQ(answer, "12");
+  EXPECT_EQ(seen.title, "Select the MIDI-OUT");
+  EXPECT_EQ(seen.message, "0 = X\r");
+  EXPECT_EQ(seen.field, "12");
+  EXPECT_EQ(seen.ok, "OK");
+  EXPECT_EQ(seen.client.right, 357);
+  EXPECT_EQ(seen.client.bottom, 120);
+  EXPECT_EQ(seen.selection, MAKELONG(0, 2)) << "the whole default starts selected";
+  EXPECT_EQ(seen.fieldStyle & (ES_MULTILINE | ES_AUTOVSCROLL), ES_MULTILINE | ES_AUTOVSCROLL);
+  EXPECT_EQ(seen.fieldExStyle & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
+  EXPECT_EQ(seen.okRect.right - seen.okRect.left, 60);
+}
+
+TEST_F(TextDialog, AReturnHeldSinceBeforeTheDialogDoesNotAnswerIt) {
+  Key(VK_RETURN, true);  // pressed before the dialog opens, released while it is up
+  runtime::Text answer;
+  {
+    User user([](HWND) {
+      Key(VK_RETURN, false);
+      Sleep(100);
+      Press(VK_ESCAPE);  // had the early Return counted, the answer would be "2"
+    });
+    answer = dialogs::AskText("Title", "Message", "2");
+  }
+  EXPECT_EQ(answer, "");
+}
+
+TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgain) {
+  HWND owner = ui::OpenNumberedWindow(5, 0, 0, 200, 100, 0, "Owner");
+  ASSERT_NE(owner, nullptr);
+  while (ui::PollEvent() != ui::NoEvent) {
+  }
+  std::atomic<bool> disabledMeanwhile{false};
+  {
+    User user([&](HWND) {
+      disabledMeanwhile = !IsWindowEnabled(owner);
+      Press(VK_ESCAPE);
+    });
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "");
+  }
+  EXPECT_TRUE(disabledMeanwhile);
+  EXPECT_TRUE(IsWindowEnabled(owner));
+  EXPECT_EQ(ui::CurrentWindowHandle(), owner);
+  EXPECT_EQ(ui::PollEvent(), ui::NoEvent) << "events of the dialog's time are dropped";
+  ui::CloseNumberedWindow(5);
+}
+
+TEST_F(TextDialog, ChooserListsTheDevicesAndReadsTheAnswer) {
+  runtime::NameTable names;
+  names[0] = "Alpha";
+  names[1] = "Beta";
+  runtime::Text list;
+  std::string shown;
+  std::int32_t chosen = -99;
+  {
+    User user([&shown](HWND dialog) {
+      char buffer[256];
+      GetWindowTextA(GetDlgItem(dialog, 996), buffer, sizeof buffer);
+      shown = buffer;
+      for (char c : std::string("1 = B")) {
+        if (c == ' ') Press(VK_SPACE);
+        else if (c == '=') Press(VK_OEM_PLUS);
+        else Press(static_cast<WORD>(c >= 'a' ? c - 32 : c));
+      }
+      Press(VK_RETURN);
+    });
+    chosen = dialogs::ChooseOutputDevice(names, list);
+  }
+  EXPECT_EQ(list, "0 = Alpha\r1 = Beta\r");
+  EXPECT_EQ(shown, "0 = Alpha\r1 = Beta\r");
+  EXPECT_EQ(chosen, 1);
+}
+
+}  // namespace

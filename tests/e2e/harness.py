@@ -1,0 +1,48 @@
+"""The end-to-end tests' base: programs started through tools/drive.py, none outliving its test."""
+import os
+import sys
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+
+from drive import (BUILD, DIALOG_TITLE, PANEL_TITLE, PROGRAM, Program, centre, click, drag,  # noqa: E402,F401
+                   inspect, latin1, screenshot, wait_for, xdotool)
+
+
+class ProgramTest(unittest.TestCase):
+    """Starts programs and makes sure none outlives its test."""
+
+    def setUp(self):
+        if not (BUILD and PROGRAM):
+            self.skipTest("run through ctest: DBB_BUILD_DIR and DBB_PROGRAM name the build")
+        self.programs = []
+
+    def tearDown(self):
+        for program in self.programs:
+            program.close()
+
+    def start(self, *args, **kwargs):
+        program = Program(*args, **kwargs)
+        self.programs.append(program)
+        return program
+
+    def answer_dialog(self, program, text=None, key="Return"):
+        """Waits for the device dialog, types the answer (None keeps the default) and presses key."""
+        dialog = program.wait_window(DIALOG_TITLE)
+        wait_for(lambda: inspect("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        if text is not None:
+            xdotool("type", "--delay", "20", text)
+        xdotool("key", key)
+        return dialog
+
+    def error_box(self, program):
+        """Waits for the "Error" box of the program and returns its message text."""
+        box = program.wait_window("Error")
+        texts = [c["text"] for c in inspect("children", box["hwnd"]) if c["class"].lower() == "static" and c["text"]]
+        return box, texts
+
+    def dismiss_error(self, program):
+        box = program.wait_window("Error")
+        buttons = [c for c in inspect("children", box["hwnd"]) if c["class"].lower() == "button"]
+        click(buttons[0])
+        return program.wait_exit()

@@ -1,0 +1,123 @@
+"""The panel as a user meets it: what it shows, what each slider and button sends, Tab, the end."""
+import os
+import unittest
+
+from harness import (BUILD, PANEL_TITLE, ProgramTest, click, drag, inspect, screenshot, wait_for, xdotool)
+
+CONTROL_CC = 0xB0
+WS_CHILD_VISIBLE_GROUP = 0x50020000
+WS_EX_CLIENTEDGE = 0x200
+
+# The panel, column by column: (slider, caption, caption text, display, controller).
+COLUMNS = [(1, 11, "16", 21, 12), (2, 12, "5 1/3", 22, 13), (3, 13, "8", 23, 14), (4, 14, "4", 24, 15),
+           (5, 15, "2 2/3", 25, 16), (6, 16, "2", 26, 17), (7, 17, "1 3/5", 27, 18), (8, 18, "1 1/3", 28, 19),
+           (9, 19, "1", 29, 20), (10, 20, "R/H", 30, 8), (100, 40, "Dis.", 101, 9), (102, 41, "Rev.", 103, 91)]
+BUTTONS = [(50, "Perc OFF", 10, 175, 66, 0), (51, "Perc 4th", 70, 175, 66, 8), (52, "Perc 3rd", 130, 175, 66, 16),
+           (53, "V/C OFF", 10, 200, 31, 0), (54, "Vib", 70, 200, 31, 8), (55, "Cho", 130, 200, 31, 16),
+           (56, "Les.ON", 190, 175, 68, 64), (57, "Les.OFF", 190, 200, 68, 0), (58, "Slow", 250, 175, 1, 0),
+           (59, "Fast", 250, 200, 1, 64)]
+
+
+def expected_controls():
+    """id -> (class, rect, style, exstyle, text), written out from the panel's layout."""
+    controls = {0: ("static", [25, 5, 345, 23], 0x50020001, WS_EX_CLIENTEDGE, "Gamma Box")}
+    for column, (slider, caption, text, display, _) in enumerate(COLUMNS):
+        x = 10 + 40 * column
+        controls[slider] = ("msctls_trackbar32", [x, 50, x + 30, 150], 0x50010002, 0, "")
+        controls[caption] = ("static", [x, 35, x + 35, 55], 0x50020001, 0, text)
+        controls[display] = ("static", [x, 150, x + 35, 170], 0x50020001, WS_EX_CLIENTEDGE, "0")
+    for button, text, x, y, _, _ in BUTTONS:
+        controls[button] = ("button", [x, y, x + 50, y + 20], 0x50030000, 0, text)
+    return controls
+
+
+class Panel(ProgramTest):
+    def open_panel(self, *args):
+        program = self.start(args=args)
+        self.answer_dialog(program)
+        panel = program.wait_window(PANEL_TITLE)
+        wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
+        return program, panel
+
+    def test_panel_shows_every_control_where_the_layout_puts_it(self):
+        program, panel = self.open_panel()
+        self.assertEqual(panel["class"], "WindowClass_0")
+        self.assertEqual(panel["client"], [0, 0, 490, 225])
+        self.assertEqual(panel["screen"][:2], [0, 0])
+        self.assertEqual(panel["style"] & 0x10CF0000, 0x10C80000)  # visible, caption, system menu only
+        actual = program.controls(panel)
+        expected = expected_controls()
+        self.assertEqual(sorted(actual), sorted(expected))
+        for number, (klass, rect, style, exstyle, text) in expected.items():
+            with self.subTest(control=number):
+                control = actual[number]
+                self.assertEqual(control["class"].lower(), klass)
+                self.assertEqual(control["rect"], rect)
+                self.assertEqual(control["style"] & ~0x0000FF00 if klass == "button" else control["style"], style)
+                self.assertEqual(control["exstyle"] & WS_EX_CLIENTEDGE, exstyle)
+                if klass != "msctls_trackbar32":
+                    self.assertEqual(control["text"], text)
+                else:
+                    self.assertEqual((control["min"], control["max"], control["pos"]), (0, 127, 127))
+        screenshot(os.path.join(BUILD, "panel.png"))
+        self.assertEqual(program.messages(), [])  # nothing is sent at start-up
+
+    def test_slider_dragged_to_the_top_sends_127_then_back_to_0(self):
+        program, panel = self.open_panel()
+        slider = program.controls(panel)[1]
+        drag(slider, slider["screen"][1] - 20)
+        wait_for(lambda: program.messages() and program.messages()[-1] == (CONTROL_CC, 12, 127),
+                 what="127 on controller 12")
+        self.assertTrue(all(m[:2] == (CONTROL_CC, 12) for m in program.messages()))
+        values = [m[2] for m in program.messages()]
+        self.assertEqual(values, sorted(values), "a drag upwards only rises")
+        self.assertEqual(len(values), len(set(values)), "no value is sent twice in a row")
+        wait_for(lambda: program.controls(panel)[21]["text"] == "127", what='display 21 showing "127"')
+
+        slider = program.controls(panel)[1]
+        drag(slider, slider["screen"][3] + 20)
+        wait_for(lambda: program.messages()[-1] == (CONTROL_CC, 12, 0), what="0 on controller 12")
+        wait_for(lambda: program.controls(panel)[21]["text"] == "0", what='display 21 showing "0"')
+
+    def test_every_button_sends_its_message_on_every_press(self):
+        program, panel = self.open_panel()
+        controls = program.controls(panel)
+        expected = []
+        for button, _, _, _, controller, value in BUTTONS:
+            click(controls[button])
+            expected.append((CONTROL_CC, controller, value))
+            program.wait_messages(len(expected))
+        click(controls[52])
+        expected.append((CONTROL_CC, 66, 16))
+        self.assertEqual(program.wait_messages(len(expected)), expected)
+
+    def test_tab_walks_sliders_and_buttons_in_creation_order_and_wraps(self):
+        program, panel = self.open_panel()
+        order = [c[0] for c in COLUMNS] + [b[0] for b in BUTTONS]
+
+        def focused():
+            found = inspect("focus", panel["hwnd"])[0]
+            return found["id"] if found else None
+
+        seen = []
+        for _ in range(len(order) + 1):
+            xdotool("key", "Tab")
+            wait_for(lambda: focused() != (seen[-1] if seen else None), what="the focus to move")
+            seen.append(focused())
+        self.assertEqual(seen, order + order[:1])
+        xdotool("key", "shift+Tab")
+        wait_for(lambda: focused() == order[-1], what="Shift+Tab to wrap to the last button")
+        self.assertEqual(program.messages(), [], "Tab alone sends nothing")
+
+    def test_closing_sends_the_pending_change_and_ends_with_zero(self):
+        program, panel = self.open_panel("--device", "5", "/x")  # arguments change nothing
+        self.assertEqual(program.opened_device(), 2)
+        slider = program.controls(panel)[5]
+        inspect("setpos", slider["hwnd"], "27")  # state 100, and no event for the panel yet
+        inspect("close", panel["hwnd"])
+        self.assertEqual(program.wait_exit(), 0)
+        self.assertEqual(program.messages(), [(CONTROL_CC, 16, 100)])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

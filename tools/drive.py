@@ -1,0 +1,151 @@
+"""Runs the real program under Wine with the test-double MIDI driver and drives it as a user would.
+
+Used by the end-to-end tests and the demonstration. It runs on the Linux side: it starts the program
+with wine64, moves the mouse and types with xdotool, and reads what the windows show with the inspect
+program, run in the same Wine session (X server, prefix, wineserver: tools/wine-session.sh).
+DBB_BUILD_DIR names the x86_64 build tree, DBB_PROGRAM the program.
+"""
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+
+WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
+BUILD = os.environ.get("DBB_BUILD_DIR", "")
+PROGRAM = os.environ.get("DBB_PROGRAM", "")
+DRIVER = os.path.join(BUILD, "tools", "winmm_double", "winmm.dll")
+INSPECT = os.path.join(BUILD, "tools", "inspect", "inspect.exe")
+
+PANEL_TITLE = "Midi Drawbar box - for Karvello"
+DIALOG_TITLE = "Select the MIDI-OUT"
+
+
+def latin1(text):
+    """The program's texts are Windows-1252 bytes; inspect hands them over byte for byte."""
+    return text.encode("latin-1")
+
+
+def inspect(*args, check=True):
+    result = subprocess.run([WINE, INSPECT, *args], capture_output=True, timeout=60)
+    if check and result.returncode != 0:
+        raise AssertionError("inspect %s failed: %s" % (" ".join(args), result.stderr.decode(errors="replace")))
+    return [json.loads(line) for line in result.stdout.decode("latin-1").splitlines() if line.strip()]
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *[str(a) for a in args]], check=True, timeout=30)
+
+
+def wait_for(predicate, timeout=20.0, what="a condition"):
+    end = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > end:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+def centre(window):
+    left, top, right, bottom = window["screen"]
+    return (left + right) // 2, (top + bottom) // 2
+
+
+def click(window):
+    x, y = centre(window)
+    xdotool("mousemove", x, y, "click", 1)
+
+
+def drag(slider, to_y):
+    """Drags a vertical slider's thumb with the mouse from where it stands to the screen row to_y."""
+    left, top, right, bottom = slider["screen"]
+    x = (left + right) // 2
+    span = bottom - top
+    # The thumb stands at the bottom for state 0 and at the top for the maximum.
+    state = slider["max"] - slider["pos"]
+    y = bottom - 12 - (span - 24) * state // slider["max"]
+    xdotool("mousemove", x, y, "mousedown", 1)
+    step = -8 if to_y < y else 8
+    for row in range(y, to_y, step):
+        xdotool("mousemove", x, row)
+    xdotool("mousemove", x, to_y, "mouseup", 1)
+
+
+def screenshot(path, window=None):
+    """The screen, or only the window's outer rectangle, as a PNG."""
+    if window is not None:
+        left, top, right, bottom = window["screen"]
+        crop = "%dx%d+%d+%d" % (right - left, bottom - top, left, top)
+        subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path], check=True, timeout=60)
+        return path
+    subprocess.run(["import", "-window", "root", path], check=True, timeout=60)
+    return path
+
+
+class Program:
+    """One run of the program in a folder of its own, with the driver double beside it."""
+
+    def __init__(self, outputs=("Alpha Synth", "Beta Port", "Gamma Box"), args=(), **driver):
+        self.folder = tempfile.mkdtemp(prefix="dbb-e2e-")
+        shutil.copy(PROGRAM, os.path.join(self.folder, "MidiDrawbarBox.exe"))
+        shutil.copy(DRIVER, os.path.join(self.folder, "winmm.dll"))
+        self.log_path = os.path.join(self.folder, "midi.log")
+        env = dict(os.environ)
+        env["WINEDLLOVERRIDES"] = "winmm=n"
+        env["DBB_MIDI_OUT_NAMES"] = "|".join(outputs)
+        env["DBB_MIDI_LOG"] = "Z:" + self.log_path.replace("/", "\\")
+        for key, value in driver.items():
+            env["DBB_MIDI_" + key.upper()] = str(value)
+        self.process = subprocess.Popen([WINE, "MidiDrawbarBox.exe", *args], cwd=self.folder, env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    # What the driver saw.
+    def calls(self):
+        if not os.path.exists(self.log_path):
+            return []
+        with open(self.log_path, "rb") as log:
+            lines = log.read().decode("latin-1").splitlines()
+        calls = []
+        for line in lines:
+            parts = line.split()
+            if len(parts) < 2:
+                continue
+            fields = dict(p.split("=", 1) for p in parts[2:] if "=" in p)
+            calls.append({"t": int(parts[0]), "function": parts[1], **fields})
+        return calls
+
+    def messages(self):
+        """Every short message sent, as (status, data1, data2)."""
+        result = []
+        for call in self.calls():
+            if call["function"] == "midiOutShortMsg":
+                m = int(call["msg"], 16)
+                result.append((m & 0xFF, (m >> 8) & 0xFF, (m >> 16) & 0xFF))
+        return result
+
+    def wait_messages(self, count, timeout=10.0):
+        return wait_for(lambda: len(self.messages()) >= count and self.messages(), timeout,
+                        "%d MIDI messages (have %s)" % (count, self.messages()))
+
+    def opened_device(self):
+        opens = [c for c in self.calls() if c["function"] == "midiOutOpen"]
+        return int(opens[-1]["device"]) if opens else None
+
+    # Its windows.
+    def wait_window(self, title, timeout=30000):
+        return inspect("wait", "title:" + title, str(timeout))[0]
+
+    def controls(self, window):
+        return {c["id"]: c for c in inspect("children", window["hwnd"])}
+
+    def wait_exit(self, timeout=30):
+        return self.process.wait(timeout=timeout)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=30)
+        shutil.rmtree(self.folder, ignore_errors=True)

@@ -1,0 +1,196 @@
+// Reads what windows show, from inside the Wine session of the program under test, and prints it as
+// one JSON object per line for the test scripts.
+//
+//   inspect top                    every visible top-level window
+//   inspect children WINDOW        the child windows of WINDOW, in z-order (creation order)
+//   inspect wait WINDOW [ms]       waits until WINDOW exists (default 20000 ms), prints it
+//   inspect focus WINDOW           the window that has the keyboard focus in WINDOW's thread
+//   inspect gone WINDOW [ms]       waits until WINDOW no longer exists
+//   inspect setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
+//   inspect close WINDOW           posts WM_CLOSE, as the close box does
+//
+// WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+void PrintJsonString(const char* text) {
+  std::putchar('"');
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+    if (*p == '"' || *p == '\\') {
+      std::printf("\\%c", *p);
+    } else if (*p < 0x20 || *p >= 0x7F) {
+      std::printf("\\u%04x", *p);  // bytes stay bytes: the reader decodes them as Latin-1
+    } else {
+      std::putchar(*p);
+    }
+  }
+  std::putchar('"');
+}
+
+struct Query {
+  const char* klass = nullptr;
+  const char* title = nullptr;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTop(HWND window, LPARAM data) {
+  Query& query = *reinterpret_cast<Query*>(data);
+  char buffer[512];
+  if (query.klass != nullptr) {
+    GetClassNameA(window, buffer, sizeof buffer);
+    if (std::strcmp(buffer, query.klass) != 0) return TRUE;
+  }
+  if (query.title != nullptr) {
+    GetWindowTextA(window, buffer, sizeof buffer);
+    if (std::strcmp(buffer, query.title) != 0) return TRUE;
+  }
+  query.found = window;
+  return FALSE;
+}
+
+HWND Find(const char* spec) {
+  if (std::strncmp(spec, "0x", 2) == 0) {
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoull(spec + 2, nullptr, 16)));
+    return IsWindow(window) ? window : nullptr;
+  }
+  Query query;
+  if (std::strncmp(spec, "class:", 6) == 0) query.klass = spec + 6;
+  else if (std::strncmp(spec, "title:", 6) == 0) query.title = spec + 6;
+  else return nullptr;
+  EnumWindows(MatchTop, reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+void PrintRect(const char* name, const RECT& r) {
+  std::printf("\"%s\":[%ld,%ld,%ld,%ld]", name, r.left, r.top, r.right, r.bottom);
+}
+
+void PrintWindow(HWND window, HWND parent) {
+  char klass[256] = {};
+  char text[32768] = {};
+  GetClassNameA(window, klass, sizeof klass);
+  // WM_GETTEXT reaches windows of other processes too.
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
+  RECT screen{};
+  GetWindowRect(window, &screen);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  std::printf("{\"hwnd\":\"0x%llx\",\"id\":%ld,\"class\":", static_cast<unsigned long long>(
+                  reinterpret_cast<UINT_PTR>(window)),
+              static_cast<long>(GetWindowLongPtrA(window, GWLP_ID)));
+  PrintJsonString(klass);
+  std::printf(",\"text\":");
+  PrintJsonString(text);
+  std::printf(",\"style\":%lu,\"exstyle\":%lu,\"visible\":%s,\"enabled\":%s,\"pid\":%lu,",
+              static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+              static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)),
+              IsWindowVisible(window) ? "true" : "false", IsWindowEnabled(window) ? "true" : "false",
+              static_cast<unsigned long>(process));
+  PrintRect("screen", screen);
+  if (parent != nullptr) {
+    RECT local = screen;
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&local), 2);
+    std::printf(",");
+    PrintRect("rect", local);
+  } else {
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    std::printf(",");
+    PrintRect("client", client);
+    std::printf(",\"origin\":[%ld,%ld],\"foreground\":%s", origin.x, origin.y,
+                GetForegroundWindow() == window ? "true" : "false");
+  }
+  if (std::strcmp(klass, "Edit") == 0 || std::strcmp(klass, "EDIT") == 0) {
+    // Asked without pointers, which would not cross into the other process.
+    const DWORD selection = static_cast<DWORD>(SendMessageA(window, EM_GETSEL, 0, 0));
+    std::printf(",\"sel\":[%u,%u]", LOWORD(selection), HIWORD(selection));
+  }
+  if (std::strcmp(klass, TRACKBAR_CLASSA) == 0) {
+    std::printf(",\"pos\":%ld,\"min\":%ld,\"max\":%ld",
+                static_cast<long>(SendMessageA(window, TBM_GETPOS, 0, 0)),
+                static_cast<long>(SendMessageA(window, TBM_GETRANGEMIN, 0, 0)),
+                static_cast<long>(SendMessageA(window, TBM_GETRANGEMAX, 0, 0)));
+  }
+  std::printf("}\n");
+}
+
+BOOL CALLBACK PrintTop(HWND window, LPARAM) {
+  if (IsWindowVisible(window)) PrintWindow(window, nullptr);
+  return TRUE;
+}
+
+int Children(HWND parent) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    PrintWindow(child, parent);
+  }
+  return 0;
+}
+
+int Wait(const char* spec, DWORD milliseconds, bool untilGone) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    HWND window = Find(spec);
+    if (!untilGone && window != nullptr) {
+      PrintWindow(window, nullptr);
+      return 0;
+    }
+    if (untilGone && window == nullptr) return 0;
+    if (GetTickCount64() > end) {
+      std::fprintf(stderr, "inspect: timed out waiting for %s\n", spec);
+      return 1;
+    }
+    Sleep(20);
+  }
+}
+
+int Focus(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || info.hwndFocus == nullptr) {
+    std::printf("null\n");
+    return 0;
+  }
+  PrintWindow(info.hwndFocus, GetParent(info.hwndFocus));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: inspect top | children W | wait W [ms] | gone W [ms] | focus W\n");
+    return 2;
+  }
+  const std::string verb = argv[1];
+  if (verb == "top") {
+    EnumWindows(PrintTop, 0);
+    return 0;
+  }
+  if (argc < 3) return 2;
+  const DWORD milliseconds = argc > 3 && (verb == "wait" || verb == "gone") ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 20000;
+  if (verb == "wait") return Wait(argv[2], milliseconds, false);
+  if (verb == "gone") return Wait(argv[2], milliseconds, true);
+  HWND window = Find(argv[2]);
+  if (window == nullptr) {
+    std::fprintf(stderr, "inspect: no window %s\n", argv[2]);
+    return 1;
+  }
+  if (verb == "children") return Children(window);
+  if (verb == "focus") return Focus(window);
+  if (verb == "setpos" && argc > 3) {
+    SendMessageA(window, TBM_SETPOS, TRUE, std::strtol(argv[3], nullptr, 10));
+    return 0;
+  }
+  if (verb == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+  return 2;
+}

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the program, and runs it.
+# With a display (DISPLAY set and answering) the program runs under Wine with the machine's own MIDI
+# devices. Without one, a short demonstration runs instead on a private X server, with a stand-in MIDI
+# driver: a scripted user plays the panel, the MIDI that came out is printed, and screenshots are saved
+# in out/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/tools/install-deps.sh"
+"$root/tools/build.sh"
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  exec /usr/lib/wine/wine64 "$root/out/x86_64/MidiDrawbarBox.exe"
+fi
+# shellcheck source=tools/wine-session.sh
+. "$root/tools/wine-session.sh"
+wine_session_start
+trap wine_session_stop EXIT
+DBB_BUILD_DIR="$root/build/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
+  python3 "$root/tools/demo.py" "$root/out"
