@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/state.h"
+#include "midi/winmm_api.h"
 #include "scripted_panel.h"
 
 namespace {
