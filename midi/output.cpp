@@ -1,0 +1,87 @@
+#include "midi/output.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "app/shutdown.h"
+#include "midi/device_list.h"
+#include "midi/winmm_api.h"
+
+namespace midi {
+
+static_assert(sizeof(MIDIOUTCAPSA) == 52 && offsetof(MIDIOUTCAPSA, szPname) == 8,
+              "the product name is the 32 bytes at offset 8 of a 52-byte record");
+#ifndef _WIN64
+static_assert(sizeof(MIDIHDR) == 64, "a long-message header is 64 bytes on 32-bit Windows");
+#endif
+
+namespace {
+
+// How long SendSysEx waits for the driver to hand a long message back, and in what steps.
+constexpr ULONGLONG SysExWaitLimitMs = 2000;
+constexpr DWORD SysExWaitStepMs = 5;
+
+}  // namespace
+
+void EnumerateOutputDevices(Ports& ports) {
+  const UINT count = Winmm().midiOutGetNumDevs();
+  if (count == 0) {
+    app::FatalError("kein Midi OUT Ger\xE4t vorhanden");
+    return;
+  }
+  for (UINT device = 0; device < count; ++device) {
+    // Zeroed first: a device whose query fails gets an empty name rather than stale bytes.
+    MIDIOUTCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    Winmm().midiOutGetDevCapsA(device, &caps, sizeof caps);
+    StoreDeviceName(ports.OutputNames, device, caps.szPname);
+  }
+}
+
+void OpenOutputDevice(Ports& ports, std::int32_t index) {
+  // -1 reaches WinMM as MIDI_MAPPER. The handle is kept only once the device is open.
+  HMIDIOUT handle = nullptr;
+  const MMRESULT result = Winmm().midiOutOpen(&handle, static_cast<UINT>(index), 0, 0, CALLBACK_NULL);
+  if (result == MMSYSERR_NOERROR) {
+    ports.OutputHandle = handle;
+    return;
+  }
+  app::FatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
+}
+
+std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2) {
+  const DWORD message = static_cast<DWORD>(status) | static_cast<DWORD>(data1) << 8 |
+                        static_cast<DWORD>(data2) << 16;
+  Winmm().midiOutShortMsg(ports.OutputHandle, message);
+  return 0;
+}
+
+void CloseOutputDevice(const Ports& ports) {
+  while (Winmm().midiOutClose(ports.OutputHandle) == MIDIERR_STILLPLAYING) {
+  }
+}
+
+std::int32_t SendSysEx(const Ports& ports, const unsigned char* block) {
+  const DWORD count = static_cast<DWORD>(block[0]) | static_cast<DWORD>(block[1]) << 8 |
+                      static_cast<DWORD>(block[2]) << 16 | static_cast<DWORD>(block[3]) << 24;
+  MIDIHDR header;
+  std::memset(&header, 0, sizeof header);
+  header.lpData = reinterpret_cast<LPSTR>(const_cast<unsigned char*>(block + 4));
+  header.dwBufferLength = count;
+  header.dwBytesRecorded = count;
+
+  WinmmApi& winmm = Winmm();
+  winmm.midiOutPrepareHeader(ports.OutputHandle, &header, sizeof header);
+  winmm.midiOutLongMsg(ports.OutputHandle, &header, sizeof header);
+  // The driver may still be sending from the header and the block. Neither may go away before it
+  // is done, so unpreparing is asked again until it no longer answers "still playing"; a driver
+  // that never finishes is given up on after a while.
+  const ULONGLONG start = GetTickCount64();
+  while (winmm.midiOutUnprepareHeader(ports.OutputHandle, &header, sizeof header) == MIDIERR_STILLPLAYING &&
+         GetTickCount64() - start < SysExWaitLimitMs) {
+    Sleep(SysExWaitStepMs);
+  }
+  return 0;
+}
+
+}  // namespace midi

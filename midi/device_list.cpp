@@ -1,0 +1,19 @@
+#include "midi/device_list.h"
+
+#include "runtime/number.h"
+
+namespace midi {
+
+void StoreDeviceName(runtime::NameTable& names, UINT device, const char* productName) {
+  if (device < names.size()) names[device] = runtime::CopyDeviceName(productName);
+}
+
+runtime::Text OpenFailureText(std::string_view opening, std::int32_t index, const runtime::NameTable& names) {
+  runtime::Text text = runtime::MakeText(opening);
+  text += runtime::DecimalText(index);
+  text += "] nicht m\xF6glich";
+  text += runtime::FailureListText(names);
+  return text;
+}
+
+}  // namespace midi

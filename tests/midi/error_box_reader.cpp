@@ -1,0 +1,33 @@
+// Waits for a message box with the given title (any process of the Wine session), prints its
+// message (printable.h) and closes it with its OK button.
+//   error_box_reader TITLE TIMEOUT_MS     exit code 0 when a box was found, 1 when none came
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "tests/midi/printable.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fputs("usage: error_box_reader TITLE TIMEOUT_MS\n", stderr);
+    return 2;
+  }
+  const DWORD timeout = static_cast<DWORD>(std::atoi(argv[2]));
+  const DWORD start = GetTickCount();
+  HWND box = nullptr;
+  while ((box = FindWindowA("#32770", argv[1])) == nullptr) {
+    if (GetTickCount() - start > timeout) return 1;
+    Sleep(50);
+  }
+  Sleep(200);  // let the box finish laying itself out
+  char text[4096] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
+  std::fputs("text: ", stdout);
+  PrintEscaped(text);
+  std::printf("buttons: %s%s\n", GetDlgItem(box, IDOK) != nullptr ? "OK" : "",
+              GetDlgItem(box, IDCANCEL) != nullptr ? " Cancel" : "");
+  std::fflush(stdout);
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  return 0;
+}

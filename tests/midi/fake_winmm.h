@@ -1,0 +1,34 @@
+// A WinMM stand-in for the port layer's tests: devices and results set per test, every call
+// written down as one line of text.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "midi/winmm_api.h"
+
+struct FakeWinmm {
+  std::vector<std::string> outNames, inNames;  // the devices; their count is the device count
+  std::set<UINT> failingCaps;                  // devices whose capability query fails (record untouched)
+  MMRESULT outOpenResult = 0, inOpenResult = 0, inStartResult = 0, connectResult = 0;
+  std::vector<MMRESULT> closeResults;  // answered in turn, then 0
+  int stillPlaying = 0;                // unprepare answers MIDIERR_STILLPLAYING this often; -1: always
+  MIDIHDR preparedHeader{};            // the header as midiOutPrepareHeader saw it
+  DWORD_PTR inCallback = 0;
+  std::vector<std::string> calls;
+};
+
+// The fake in use; MidiTest installs a fresh one for every test.
+FakeWinmm& Fake();
+
+// The texts app::FatalError was called with.
+std::vector<std::string>& FatalTexts();
+
+class MidiTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override { midi::Winmm() = midi::RealWinmm(); }
+};

@@ -1,0 +1,534 @@
+/* A stand-in MIDI driver: a winmm.dll whose devices, failures and timing come from environment
+ * variables and which writes every call to a log. Placed beside a program and loaded with
+ * WINEDLLOVERRIDES=winmm=n, it lets tests see exactly what the program asks of WinMM.
+ * README.md beside this file describes the variables and the log. */
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#define _WINMM_ /* the functions are defined here, not imported */
+#include <windows.h>
+#include <mmsystem.h>
+#include <mmreg.h>
+#include <stddef.h>
+
+#define MAX_DEVICES 256
+#define NAME_BYTES 32
+#define MAX_PENDING 64
+#define OUT_HANDLE_BASE 0x1000
+#define IN_HANDLE_BASE 0x2000
+#define MAPPER_SLOT MAX_DEVICES /* the open-state slot of device -1 */
+
+typedef struct {
+  UINT count;
+  char names[MAX_DEVICES][NAME_BYTES + 1];
+  BOOL openFails[MAX_DEVICES];
+  BOOL startFails[MAX_DEVICES];
+  BOOL open[MAX_DEVICES + 1];
+} DeviceSide;
+
+typedef struct {
+  LPMIDIHDR header;
+  HMIDIOUT handle;
+  ULONGLONG due; /* GetTickCount64 value at which the driver is done with it */
+} Pending;
+
+static DeviceSide outputs, inputs;
+static BOOL mapperEnabled, connectFails;
+static DWORD longDelayMs;
+static Pending pending[MAX_PENDING];
+static char logPath[MAX_PATH];
+static HANDLE logFile = INVALID_HANDLE_VALUE;
+static CRITICAL_SECTION lock;
+
+/* ---- configuration ---- */
+
+static DWORD ReadVariable(const char* name, char* buffer, DWORD size) {
+  DWORD length = GetEnvironmentVariableA(name, buffer, size);
+  if (length >= size) length = 0; /* unset, or too long to be meant */
+  buffer[length] = '\0';
+  return length;
+}
+
+static UINT ParseNumber(const char** text) {
+  UINT value = 0;
+  while (**text >= '0' && **text <= '9') value = value * 10 + (UINT)(*(*text)++ - '0');
+  return value;
+}
+
+/* "1,3" sets flags[1] and flags[3]; other characters separate numbers. */
+static void ReadIndexList(const char* name, BOOL* flags) {
+  static char buffer[4096];
+  const char* p = buffer;
+  ReadVariable(name, buffer, sizeof buffer);
+  while (*p != '\0') {
+    if (*p >= '0' && *p <= '9') {
+      UINT index = ParseNumber(&p);
+      if (index < MAX_DEVICES) flags[index] = TRUE;
+    } else {
+      ++p;
+    }
+  }
+}
+
+static void CopyName(char* target, const char* source, UINT length) {
+  UINT i;
+  if (length > NAME_BYTES) length = NAME_BYTES;
+  for (i = 0; i < length; ++i) target[i] = source[i];
+  target[length] = '\0';
+}
+
+static void AppendDecimal(char* text, UINT value);
+
+static void ReadSide(DeviceSide* side, const char* namesVariable, const char* countVariable,
+                     const char* failVariable, const char* defaultName) {
+  static char buffer[MAX_DEVICES * 64];
+  char count[32];
+  const char* start = buffer;
+  const char* p;
+  UINT i;
+  if (ReadVariable(namesVariable, buffer, sizeof buffer) > 0) {
+    for (p = buffer;; ++p) {
+      if (*p == '|' || *p == '\0') {
+        if (side->count < MAX_DEVICES) CopyName(side->names[side->count++], start, (UINT)(p - start));
+        if (*p == '\0') break;
+        start = p + 1;
+      }
+    }
+  }
+  if (ReadVariable(countVariable, count, sizeof count) > 0) {
+    const char* c = count;
+    UINT wanted = ParseNumber(&c);
+    for (i = side->count; i < wanted && i < MAX_DEVICES; ++i) {
+      lstrcpyA(side->names[i], defaultName);
+      AppendDecimal(side->names[i], i);
+    }
+    side->count = wanted < MAX_DEVICES ? wanted : MAX_DEVICES;
+  }
+  ReadIndexList(failVariable, side->openFails);
+}
+
+static void LoadConfiguration(void) {
+  char flag[8];
+  ReadSide(&outputs, "DBB_MIDI_OUT_NAMES", "DBB_MIDI_OUT_COUNT", "DBB_MIDI_OUT_FAIL", "MIDI Out ");
+  ReadSide(&inputs, "DBB_MIDI_IN_NAMES", "DBB_MIDI_IN_COUNT", "DBB_MIDI_IN_FAIL", "MIDI In ");
+  ReadIndexList("DBB_MIDI_IN_START_FAIL", inputs.startFails);
+  mapperEnabled = ReadVariable("DBB_MIDI_MAPPER", flag, sizeof flag) == 1 && flag[0] == '1';
+  connectFails = ReadVariable("DBB_MIDI_CONNECT_FAIL", flag, sizeof flag) == 1 && flag[0] == '1';
+  if (ReadVariable("DBB_MIDI_LONG_DELAY_MS", flag, sizeof flag) > 0) {
+    const char* p = flag;
+    longDelayMs = ParseNumber(&p);
+  }
+  ReadVariable("DBB_MIDI_LOG", logPath, sizeof logPath);
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  (void)reserved;
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+    InitializeCriticalSection(&lock);
+    LoadConfiguration();
+  }
+  return TRUE;
+}
+
+/* ---- the log ---- */
+
+typedef struct {
+  char* text;
+  SIZE_T length, capacity;
+} Line;
+
+static void Append(Line* line, const char* text) {
+  while (*text != '\0' && line->length < line->capacity) line->text[line->length++] = *text++;
+}
+
+static void AppendUnsigned(Line* line, ULONGLONG value, UINT base, UINT minDigits) {
+  char digits[24];
+  UINT n = 0;
+  do {
+    digits[n++] = "0123456789ABCDEF"[value % base];
+    value /= base;
+  } while (value != 0 || n < minDigits);
+  while (n > 0 && line->length < line->capacity) line->text[line->length++] = digits[--n];
+}
+
+static void AppendDecimal(char* text, UINT value) {
+  Line line;
+  line.text = text + lstrlenA(text);
+  line.length = 0;
+  line.capacity = 10;
+  AppendUnsigned(&line, value, 10, 1);
+  line.text[line.length] = '\0';
+}
+
+static void AppendKeyHex(Line* line, const char* key, ULONGLONG value, UINT minDigits) {
+  Append(line, " ");
+  Append(line, key);
+  Append(line, "=0x");
+  AppendUnsigned(line, value, 16, minDigits);
+}
+
+static void AppendKeyNumber(Line* line, const char* key, LONGLONG value) {
+  Append(line, " ");
+  Append(line, key);
+  Append(line, "=");
+  if (value < 0) {
+    Append(line, "-");
+    value = -value;
+  }
+  AppendUnsigned(line, (ULONGLONG)value, 10, 1);
+}
+
+static ULONGLONG Microseconds(void) {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  return (ULONGLONG)(counter.QuadPart / frequency.QuadPart) * 1000000u +
+         (ULONGLONG)(counter.QuadPart % frequency.QuadPart) * 1000000u / (ULONGLONG)frequency.QuadPart;
+}
+
+/* Starts a line: time and function name. */
+static void BeginLine(Line* line, char* buffer, SIZE_T size, const char* function) {
+  line->text = buffer;
+  line->length = 0;
+  line->capacity = size - 1; /* room for the line end */
+  AppendUnsigned(line, Microseconds(), 10, 1);
+  Append(line, " ");
+  Append(line, function);
+}
+
+/* Ends the line with the result and appends it to the log in one write. */
+static void WriteLine(Line* line, MMRESULT result) {
+  DWORD written;
+  AppendKeyNumber(line, "result", (LONGLONG)result);
+  line->text[line->length++] = '\n';
+  if (logPath[0] == '\0') return;
+  EnterCriticalSection(&lock);
+  if (logFile == INVALID_HANDLE_VALUE) {
+    logFile = CreateFileA(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, NULL);
+  }
+  /* Nothing is buffered on this side: once WriteFile returns, every process reads the line.
+   * FlushFileBuffers would add a disk sync of milliseconds to every MIDI call. */
+  if (logFile != INVALID_HANDLE_VALUE) WriteFile(logFile, line->text, (DWORD)line->length, &written, NULL);
+  LeaveCriticalSection(&lock);
+}
+
+/* A line with one device number. */
+static void LogDevice(const char* function, UINT_PTR device, const char* key2, ULONGLONG value2,
+                      MMRESULT result) {
+  char buffer[256];
+  Line line;
+  BeginLine(&line, buffer, sizeof buffer, function);
+  AppendKeyNumber(&line, "device", (LONGLONG)(INT)(UINT)device);
+  if (key2 != NULL) AppendKeyNumber(&line, key2, (LONGLONG)value2);
+  WriteLine(&line, result);
+}
+
+/* A line of hexadecimal keys. */
+static void LogHex(const char* function, const char* key1, ULONGLONG value1, const char* key2,
+                   ULONGLONG value2, UINT digits2, MMRESULT result) {
+  char buffer[256];
+  Line line;
+  BeginLine(&line, buffer, sizeof buffer, function);
+  if (key1 != NULL) AppendKeyHex(&line, key1, value1, 1);
+  if (key2 != NULL) AppendKeyHex(&line, key2, value2, digits2);
+  WriteLine(&line, result);
+}
+
+static void LogHeader(const char* function, HMIDIOUT handle, LPMIDIHDR header, UINT size, MMRESULT result) {
+  char buffer[256];
+  Line line;
+  BeginLine(&line, buffer, sizeof buffer, function);
+  AppendKeyHex(&line, "handle", (ULONG_PTR)handle, 1);
+  AppendKeyHex(&line, "header", (ULONG_PTR)header, 1);
+  AppendKeyNumber(&line, "size", size);
+  WriteLine(&line, result);
+}
+
+/* ---- devices and handles ---- */
+
+/* The open-state slot behind a handle, or -1 when the handle is not an open device of the side. */
+static int OpenSlot(const DeviceSide* side, ULONG_PTR handle, ULONG_PTR base) {
+  ULONG_PTR slot;
+  if (handle < base) return -1;
+  slot = handle - base;
+  if (slot == 0xFFF) {
+    slot = MAPPER_SLOT; /* only the output side ever opens it */
+  } else if (slot >= MAX_DEVICES) {
+    return -1;
+  }
+  return side->open[slot] ? (int)slot : -1;
+}
+
+static int OutputSlot(HMIDIOUT handle) { return OpenSlot(&outputs, (ULONG_PTR)handle, OUT_HANDLE_BASE); }
+static int InputSlot(HMIDIIN handle) { return OpenSlot(&inputs, (ULONG_PTR)handle, IN_HANDLE_BASE); }
+
+static MMRESULT FillCaps(const DeviceSide* side, UINT_PTR device, BOOL isOutput, void* caps, UINT size) {
+  union {
+    MIDIOUTCAPSA out;
+    MIDIINCAPSA in;
+  } record;
+  const char* name;
+  UINT i;
+  if ((UINT)device == MIDI_MAPPER && isOutput && mapperEnabled) {
+    name = "MIDI Mapper";
+  } else if (device < side->count) {
+    name = side->names[device];
+  } else {
+    return MMSYSERR_BADDEVICEID;
+  }
+  if (caps == NULL) return MMSYSERR_INVALPARAM;
+  ZeroMemory(&record, sizeof record);
+  record.out.wMid = MM_UNMAPPED;
+  record.out.wPid = MM_PID_UNMAPPED;
+  record.out.vDriverVersion = 0x0100;
+  /* names of 32 bytes fill the field with no NUL */
+  for (i = 0; i < NAME_BYTES && name[i] != '\0'; ++i) record.out.szPname[i] = name[i];
+  if (isOutput) {
+    record.out.wTechnology = MOD_MIDIPORT;
+    record.out.wChannelMask = 0xFFFF;
+  }
+  if (size > (isOutput ? sizeof(MIDIOUTCAPSA) : sizeof(MIDIINCAPSA)))
+    size = isOutput ? sizeof(MIDIOUTCAPSA) : sizeof(MIDIINCAPSA);
+  CopyMemory(caps, &record, size);
+  return MMSYSERR_NOERROR;
+}
+
+/* The queue entry of a header; NULL finds a free entry. */
+static Pending* FindPending(LPMIDIHDR header) {
+  int i;
+  for (i = 0; i < MAX_PENDING; ++i)
+    if (pending[i].header == header) return &pending[i];
+  return NULL;
+}
+
+/* Hands the header back when its time has come; TRUE while it is still playing. */
+static BOOL StillPlaying(Pending* entry) {
+  if (GetTickCount64() < entry->due) return TRUE;
+  entry->header->dwFlags = (entry->header->dwFlags & ~(DWORD)MHDR_INQUEUE) | MHDR_DONE;
+  entry->header = NULL;
+  return FALSE;
+}
+
+static BOOL HeaderUsable(LPMIDIHDR header, UINT size) {
+  return header != NULL && size >= offsetof(MIDIHDR, dwOffset) && header->lpData != NULL;
+}
+
+/* ---- WinMM ---- */
+
+UINT WINAPI midiOutGetNumDevs(void) {
+  LogHex("midiOutGetNumDevs", NULL, 0, NULL, 0, 0, outputs.count);
+  return outputs.count;
+}
+
+MMRESULT WINAPI midiOutGetDevCapsA(UINT_PTR device, LPMIDIOUTCAPSA caps, UINT size) {
+  MMRESULT result = FillCaps(&outputs, device, TRUE, caps, size);
+  LogDevice("midiOutGetDevCapsA", device, "size", size, result);
+  return result;
+}
+
+MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  UINT slot = device == MIDI_MAPPER ? MAPPER_SLOT : device;
+  char buffer[256];
+  Line line;
+  (void)instance;
+  EnterCriticalSection(&lock);
+  if (handle == NULL) {
+    result = MMSYSERR_INVALPARAM;
+  } else if (device == MIDI_MAPPER) {
+    if (!mapperEnabled) result = MIDIERR_NODEVICE;
+  } else if (device >= outputs.count) {
+    result = MMSYSERR_BADDEVICEID;
+  } else if (outputs.openFails[device]) {
+    result = MMSYSERR_ALLOCATED;
+  }
+  if (result == MMSYSERR_NOERROR && outputs.open[slot]) result = MMSYSERR_ALLOCATED;
+  if (handle != NULL) *handle = NULL;
+  if (result == MMSYSERR_NOERROR) {
+    outputs.open[slot] = TRUE;
+    *handle = (HMIDIOUT)(ULONG_PTR)(OUT_HANDLE_BASE + (device == MIDI_MAPPER ? 0xFFF : device));
+  }
+  BeginLine(&line, buffer, sizeof buffer, "midiOutOpen");
+  AppendKeyNumber(&line, "device", (INT)device);
+  AppendKeyHex(&line, "callback", callback, 1);
+  AppendKeyHex(&line, "flags", flags, 1);
+  WriteLine(&line, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD message) {
+  MMRESULT result;
+  EnterCriticalSection(&lock);
+  result = OutputSlot(handle) < 0 ? MMSYSERR_INVALHANDLE : MMSYSERR_NOERROR;
+  LogHex("midiOutShortMsg", "handle", (ULONG_PTR)handle, "msg", message, 8, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+MMRESULT WINAPI midiOutClose(HMIDIOUT handle) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  int slot, i;
+  EnterCriticalSection(&lock);
+  slot = OutputSlot(handle);
+  if (slot < 0) {
+    result = MMSYSERR_INVALHANDLE;
+  } else {
+    for (i = 0; i < MAX_PENDING; ++i)
+      if (pending[i].header != NULL && pending[i].handle == handle && StillPlaying(&pending[i]))
+        result = MIDIERR_STILLPLAYING;
+    if (result == MMSYSERR_NOERROR) outputs.open[slot] = FALSE;
+  }
+  LogHex("midiOutClose", "handle", (ULONG_PTR)handle, NULL, 0, 0, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+MMRESULT WINAPI midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT size) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  EnterCriticalSection(&lock);
+  if (OutputSlot(handle) < 0) {
+    result = MMSYSERR_INVALHANDLE;
+  } else if (!HeaderUsable(header, size)) {
+    result = MMSYSERR_INVALPARAM;
+  } else if (!(header->dwFlags & MHDR_PREPARED)) {
+    header->dwFlags = (header->dwFlags | MHDR_PREPARED) & ~(DWORD)MHDR_DONE;
+  }
+  LogHeader("midiOutPrepareHeader", handle, header, size, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+MMRESULT WINAPI midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT size) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  DWORD length = header != NULL && header->lpData != NULL ? header->dwBufferLength : 0;
+  SIZE_T capacity = 256 + (SIZE_T)length * 3;
+  char* buffer;
+  Line line;
+  DWORD i;
+  EnterCriticalSection(&lock);
+  if (OutputSlot(handle) < 0) {
+    result = MMSYSERR_INVALHANDLE;
+  } else if (!HeaderUsable(header, size)) {
+    result = MMSYSERR_INVALPARAM;
+  } else if (!(header->dwFlags & MHDR_PREPARED)) {
+    result = MIDIERR_UNPREPARED;
+  } else if (header->dwFlags & MHDR_INQUEUE) {
+    result = MIDIERR_STILLPLAYING;
+  } else if (longDelayMs == 0) {
+    header->dwFlags |= MHDR_DONE;
+  } else {
+    Pending* entry = FindPending(NULL);
+    if (entry == NULL) {
+      result = MIDIERR_NOTREADY;
+    } else {
+      entry->header = header;
+      entry->handle = handle;
+      entry->due = GetTickCount64() + longDelayMs;
+      header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~(DWORD)MHDR_DONE;
+    }
+  }
+  buffer = (char*)HeapAlloc(GetProcessHeap(), 0, capacity);
+  if (buffer != NULL) {
+    BeginLine(&line, buffer, capacity, "midiOutLongMsg");
+    AppendKeyHex(&line, "handle", (ULONG_PTR)handle, 1);
+    AppendKeyNumber(&line, "length", length);
+    Append(&line, " data=");
+    for (i = 0; i < length; ++i) {
+      if (i > 0) Append(&line, ",");
+      AppendUnsigned(&line, (BYTE)header->lpData[i], 16, 2);
+    }
+    WriteLine(&line, result);
+    HeapFree(GetProcessHeap(), 0, buffer);
+  }
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+MMRESULT WINAPI midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT size) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  Pending* entry;
+  EnterCriticalSection(&lock);
+  if (OutputSlot(handle) < 0) {
+    result = MMSYSERR_INVALHANDLE;
+  } else if (!HeaderUsable(header, size)) {
+    result = MMSYSERR_INVALPARAM;
+  } else if (header->dwFlags & MHDR_PREPARED) {
+    entry = FindPending(header); /* header is not NULL here */
+    if (entry != NULL && StillPlaying(entry)) {
+      result = MIDIERR_STILLPLAYING;
+    } else {
+      header->dwFlags &= ~(DWORD)MHDR_PREPARED;
+    }
+  }
+  LogHeader("midiOutUnprepareHeader", handle, header, size, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+UINT WINAPI midiInGetNumDevs(void) {
+  LogHex("midiInGetNumDevs", NULL, 0, NULL, 0, 0, inputs.count);
+  return inputs.count;
+}
+
+MMRESULT WINAPI midiInGetDevCapsA(UINT_PTR device, LPMIDIINCAPSA caps, UINT size) {
+  MMRESULT result = FillCaps(&inputs, device, FALSE, caps, size);
+  LogDevice("midiInGetDevCapsA", device, "size", size, result);
+  return result;
+}
+
+MMRESULT WINAPI midiInOpen(LPHMIDIIN handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  char buffer[256];
+  Line line;
+  EnterCriticalSection(&lock);
+  if (handle == NULL) {
+    result = MMSYSERR_INVALPARAM;
+  } else if (device >= inputs.count) {
+    result = MMSYSERR_BADDEVICEID;
+  } else if (inputs.openFails[device] || inputs.open[device]) {
+    result = MMSYSERR_ALLOCATED;
+  }
+  if (handle != NULL) *handle = NULL;
+  if (result == MMSYSERR_NOERROR) {
+    inputs.open[device] = TRUE;
+    *handle = (HMIDIIN)(ULONG_PTR)(IN_HANDLE_BASE + device);
+  }
+  BeginLine(&line, buffer, sizeof buffer, "midiInOpen");
+  AppendKeyNumber(&line, "device", (INT)device);
+  AppendKeyHex(&line, "callback", callback, 1);
+  AppendKeyHex(&line, "flags", flags, 1);
+  WriteLine(&line, result);
+  LeaveCriticalSection(&lock);
+  /* As a real driver does, the callback hears of the open at once. */
+  if (result == MMSYSERR_NOERROR && (flags & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION && callback != 0)
+    ((LPDRVCALLBACK)callback)((HDRVR)*handle, MIM_OPEN, instance, 0, 0);
+  return result;
+}
+
+MMRESULT WINAPI midiInStart(HMIDIIN handle) {
+  MMRESULT result;
+  int slot;
+  EnterCriticalSection(&lock);
+  slot = InputSlot(handle);
+  result = slot < 0 ? MMSYSERR_INVALHANDLE : inputs.startFails[slot] ? MMSYSERR_ERROR : MMSYSERR_NOERROR;
+  LogHex("midiInStart", "handle", (ULONG_PTR)handle, NULL, 0, 0, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+MMRESULT WINAPI midiConnect(HMIDI input, HMIDIOUT output, LPVOID reserved) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  (void)reserved;
+  EnterCriticalSection(&lock);
+  if ((InputSlot((HMIDIIN)input) < 0 && OutputSlot((HMIDIOUT)input) < 0) || OutputSlot(output) < 0) {
+    result = MMSYSERR_INVALHANDLE;
+  } else if (connectFails) {
+    result = MMSYSERR_NOTSUPPORTED;
+  }
+  LogHex("midiConnect", "input", (ULONG_PTR)input, "output", (ULONG_PTR)output, 1, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
