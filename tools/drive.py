@@ -28,7 +28,7 @@ def latin1(text):
 
 
 def inspect(*args, check=True):
-    result = subprocess.run([WINE, INSPECT, *args], capture_output=True, timeout=60)
+    result = subprocess.run([WINE, INSPECT, *args], capture_output=True, timeout=120)
     if check and result.returncode != 0:
         raise AssertionError("inspect %s failed: %s" % (" ".join(args), result.stderr.decode(errors="replace")))
     return [json.loads(line) for line in result.stdout.decode("latin-1").splitlines() if line.strip()]

@@ -31,7 +31,7 @@ class ProgramTest(unittest.TestCase):
         dialog = program.wait_window(DIALOG_TITLE)
         wait_for(lambda: inspect("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
         if text is not None:
-            xdotool("type", "--delay", "20", text)
+            xdotool("type", "--delay", "20", "--", text)
         xdotool("key", key)
         return dialog
 
