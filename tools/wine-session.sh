@@ -1,6 +1,7 @@
 # Sourced by the scripts that run Windows programs: a private X server with two screens (the second
 # one small, narrower than the device dialog) and a fresh Wine prefix with a persistent wineserver.
-#   wine_session_start   exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER
+#   wine_session_start [INSPECT]  exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER; given
+#                                 the inspect program, keeps it on the desktop for the session
 #   wine_session_stop    ends the wineserver and the X server and removes the prefix
 
 WINE=/usr/lib/wine/wine64
@@ -29,6 +30,12 @@ wine_session_start() {
   "$WINE" wineboot -i >/dev/null 2>&1
   # Without a window manager Wine waits on every window close unless it manages windows itself.
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Wine takes its desktop down a few seconds after the last program on it ends, and building it
+  # again takes seconds; a program that stays on it keeps every test program's start fast.
+  if [ -n "${1:-}" ]; then
+    "$WINE" "$1" hold >/dev/null 2>&1 &
+    "$WINE" "$1" top >/dev/null 2>&1
+  fi
 }
 
 wine_session_stop() {

@@ -8,6 +8,8 @@
 //   inspect gone WINDOW [ms]       waits until WINDOW no longer exists
 //   inspect setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
 //   inspect close WINDOW           posts WM_CLOSE, as the close box does
+//   inspect hold                   stays on the desktop until killed, so that Wine keeps the desktop
+//                                  up between test programs instead of building it anew each time
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252).
 #include <windows.h>
@@ -172,6 +174,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string verb = argv[1];
+  if (verb == "hold") {
+    GetDesktopWindow();
+    Sleep(INFINITE);
+  }
   if (verb == "top") {
     EnumWindows(PrintTop, 0);
     return 0;
