@@ -1,0 +1,78 @@
+"""A long evening, shortened: thousands of slider changes and hundreds of presses, nothing lost or doubled.
+
+The poster helper changes the sliders as their trackbars do (TBM_SETPOS, then WM_VSCROLL to the panel)
+and presses the buttons (WM_COMMAND with BN_CLICKED), from another process. tools/bench.sh runs the
+same soak at full length.
+"""
+import os
+import sys
+import unittest
+
+from harness import PANEL_TITLE, ProgramTest, inspect, wait_for
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "bench"))
+
+import soak  # noqa: E402
+
+SLIDER_CHANGES = 4000
+PRESSES = 400
+HANDLE_TOLERANCE = 2
+PRIVATE_TOLERANCE = 1 << 20  # bytes
+
+
+def cc(controller, value):
+    return 0xB0 | controller << 8 | value << 16
+
+
+class Soak(ProgramTest):
+    def test_every_change_and_press_comes_out_once_in_order_and_nothing_grows(self):
+        program = self.start()
+        self.answer_dialog(program)
+        panel = program.wait_window(PANEL_TITLE)
+        wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
+
+        run = soak.run(program, SLIDER_CHANGES, PRESSES, seed=20240607, samples=16)
+        self.assertEqual(run.exit_code, 0, run.errors)
+        self.assertIsNone(soak.first_difference(run.expected, run.sent))
+        self.assertEqual(run.counts, {"changes": SLIDER_CHANGES, "presses": PRESSES, "unanswered": 0})
+        self.assertTrue(any(item[0] == "burst" for item in run.expected), "the run moves sliders in bursts too")
+
+        # Every display shows where its slider stands, seen from the poster and from inspect alike.
+        self.assertEqual(len(run.displays), 12)
+        for number, value, text in run.displays:
+            self.assertEqual(text, str(value), "display %d" % number)
+        controls = program.controls(panel)
+        for number, value, _ in run.displays:
+            self.assertEqual(controls[number]["text"], str(value))
+
+        used = soak.growth(run.samples)
+        self.assertGreater(used["handles_warm"], 0, "the handle count could be read")
+        self.assertLessEqual(used["handles_growth"], HANDLE_TOLERANCE, used)
+        self.assertLessEqual(used["private_growth"], PRIVATE_TOLERANCE, used)
+
+        # And it still ends as it should.
+        inspect("close", panel["hwnd"])
+        self.assertEqual(program.wait_exit(), 0)
+        self.assertEqual([m for _, m in soak.short_messages(program)][len(run.sent):], [])
+
+    def test_the_checker_finds_lost_doubled_reordered_and_stray_messages(self):
+        expected = [("press", cc(66, 8)), ("burst", 12, [5, 90, 40]), ("press", cc(1, 64)), ("exact", cc(13, 7))]
+        for sent in ([cc(66, 8), cc(12, 40), cc(1, 64), cc(13, 7)],
+                     [cc(66, 8), cc(12, 5), cc(12, 40), cc(13, 7), cc(1, 64)]):  # a press after the next change
+            with self.subTest(sent=[soak.describe(m) for m in sent]):
+                self.assertIsNone(soak.first_difference(expected, sent))
+        for sent in ([cc(66, 8), cc(12, 40), cc(1, 64)],                              # a change lost
+                     [cc(66, 8), cc(12, 40), cc(13, 7)],                              # a press lost
+                     [cc(66, 8), cc(66, 8), cc(12, 40), cc(1, 64), cc(13, 7)],        # a press doubled
+                     [cc(1, 64), cc(66, 8), cc(12, 40), cc(13, 7)],                   # presses swapped
+                     [cc(66, 8), cc(12, 40), cc(12, 40), cc(1, 64), cc(13, 7)],       # doubled in a burst
+                     [cc(66, 8), cc(12, 90), cc(12, 5), cc(12, 40), cc(1, 64), cc(13, 7)],  # burst reordered
+                     [cc(66, 8), cc(12, 90), cc(1, 64), cc(13, 7)],                   # burst short of its end
+                     [cc(66, 8), cc(13, 7), cc(12, 40), cc(1, 64)],                   # changes swapped
+                     [cc(66, 8), cc(12, 40), cc(1, 64), cc(13, 7), cc(14, 1)]):       # a stray at the end
+            with self.subTest(sent=[soak.describe(m) for m in sent]):
+                self.assertIsNotNone(soak.first_difference(expected, sent))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,155 @@
+"""The soak run: slider changes and button presses posted to the running program by the poster helper,
+and the checks on what came out of the MIDI driver double and on the process afterwards.
+
+Used by tests/e2e/test_soak.py (a short run) and tools/bench/bench.py (the full run). The program is
+a drive.Program showing its panel, in the current Wine session.
+"""
+import os
+import subprocess
+
+from drive import BUILD, WINE
+
+POSTER = os.path.join(BUILD, "tools", "bench", "poster.exe")
+CONTROL_CHANGE = 0xB0
+
+
+def short_messages(program):
+    """Every short message the driver double saw, as (time in microseconds, message)."""
+    return [(call["t"], int(call["msg"], 16)) for call in program.calls() if call["function"] == "midiOutShortMsg"]
+
+
+def linux_private_bytes(pid):
+    """Anonymous resident memory of the Wine process: its private memory where Wine reports none."""
+    try:
+        with open("/proc/%d/status" % pid) as status:
+            for line in status:
+                if line.startswith("RssAnon:"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return 0
+
+
+class SoakRun:
+    """What one poster soak run asked for and saw."""
+
+    def __init__(self):
+        self.expected = []    # ("press" or "exact", message) or ("burst", controller, [values]), in order
+        self.samples = []     # (changes, handles, private bytes, working set bytes)
+        self.private_source = "PrivateUsage"
+        self.displays = []    # (display number, value set, text shown)
+        self.counts = {}      # changes, presses, unanswered
+        self.sent = []        # the messages that came out during the run
+        self.exit_code = None
+        self.errors = ""
+
+
+def run(program, sliders, presses, seed=1, samples=20, timeout=3600):
+    """Runs the poster's soak against the program's panel and collects the driver's messages."""
+    result = SoakRun()
+    before = len(short_messages(program))
+    poster = subprocess.Popen([WINE, POSTER, "soak", str(sliders), str(presses), str(seed), str(samples)],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        for line in poster.stdout:
+            word, _, rest = line.rstrip("\r\n").partition(" ")
+            if word in ("exact", "press"):
+                result.expected.append((word, int(rest, 16)))
+            elif word == "burst":
+                controller, values = rest.split()
+                result.expected.append(("burst", int(controller), [int(v) for v in values.split(",")]))
+            elif word == "sample":
+                changes, handles, private, working = (int(v) for v in rest.split())
+                if private == 0:  # Wine keeps no private count for other processes
+                    private = linux_private_bytes(program.process.pid)
+                    result.private_source = "RssAnon"
+                result.samples.append((changes, handles, private, working))
+            elif word == "display":
+                number, value, text = (rest.split(" ", 2) + [""])[:3]
+                result.displays.append((int(number), int(value), text))
+            elif word in ("changes", "presses", "unanswered"):
+                result.counts[word] = int(rest)
+        result.errors = poster.stderr.read()
+        result.exit_code = poster.wait(timeout=timeout)
+    finally:
+        if poster.poll() is None:
+            poster.kill()
+            poster.wait()
+        poster.stdout.close()
+        poster.stderr.close()
+    result.sent = [message for _, message in short_messages(program)[before:]]
+    return result
+
+
+def describe(message):
+    return "(0x%02X, %d, %d)" % (message & 0xFF, (message >> 8) & 0xFF, (message >> 16) & 0xFF)
+
+
+# The controllers of the buttons; every other controller belongs to a slider.
+BUTTON_CONTROLLERS = {66, 31, 68, 1}
+
+
+def controller_of(message):
+    return (message >> 8) & 0xFF
+
+
+def first_difference(expected, sent):
+    """None when the messages are exactly what the run called for, else where they first differ.
+
+    Presses and slider changes are two streams, each checked in its own order: a press posted after a
+    change has come out may still go out after the change made next (the poster's notes say why).
+    A press or an exact change is one message. A burst is messages for its controller with values
+    from the burst in its order, any of them skipped but the last, which ends it. Nothing else may come.
+    """
+    presses = [item[1] for item in expected if item[0] == "press"]
+    sent_presses = [m for m in sent if controller_of(m) in BUTTON_CONTROLLERS]
+    for i, message in enumerate(sent_presses):
+        if i >= len(presses):
+            return "press %d: %s more than were pressed" % (i, describe(message))
+        if message != presses[i]:
+            return "press %d: %s where %s was due" % (i, describe(message), describe(presses[i]))
+    if len(sent_presses) < len(presses):
+        return "press %d: %s never came" % (len(sent_presses), describe(presses[len(sent_presses)]))
+
+    changes = [item for item in expected if item[0] != "press"]
+    sent_changes = [m for m in sent if controller_of(m) not in BUTTON_CONTROLLERS]
+    i = 0
+    for number, item in enumerate(changes):
+        if item[0] == "exact":
+            if i >= len(sent_changes):
+                return "change %d: %s never came" % (number, describe(item[1]))
+            if sent_changes[i] != item[1]:
+                return "change %d: %s where %s was due" % (number, describe(sent_changes[i]), describe(item[1]))
+            i += 1
+            continue
+        _, controller, values = item
+        position = -1
+        while position != len(values) - 1:
+            if i >= len(sent_changes):
+                return "change %d: the burst %s on controller %d never reached its end" % (number, values, controller)
+            message = sent_changes[i]
+            value = (message >> 16) & 0xFF
+            if (message & 0xFF) != CONTROL_CHANGE or controller_of(message) != controller or \
+                    value not in values[position + 1:]:
+                return "change %d: %s in the burst %s on controller %d" % (number, describe(message), values,
+                                                                           controller)
+            position = values.index(value, position + 1)
+            i += 1
+    if i != len(sent_changes):
+        return "%d slider messages more than called for, the first %s" % (len(sent_changes) - i,
+                                                                          describe(sent_changes[i]))
+    return None
+
+
+def growth(samples, warm_up=0.25):
+    """Handles and private bytes at the end against the first sample past the warm-up share."""
+    last = samples[-1][0]
+    warm = next(s for s in samples if s[0] >= last * warm_up)
+    return {
+        "handles_warm": warm[1],
+        "handles_end": samples[-1][1],
+        "handles_growth": samples[-1][1] - warm[1],
+        "private_warm": warm[2],
+        "private_end": samples[-1][2],
+        "private_growth": max(s[2] for s in samples if s[0] >= warm[0]) - warm[2],
+    }
