@@ -27,7 +27,9 @@ void Key(WORD key, bool down) {
 
 void Press(WORD key) {
   Key(key, true);
-  Sleep(40);  // held long enough for the dialog's 1 ms polling to see it down
+  // Held long enough for the dialog's polling to see it down: Wine keeps a thread's asynchronous
+  // key state cached for up to 50 ms, so a shorter press can be over before the dialog learns of it.
+  Sleep(150);
   Key(key, false);
 }
 
@@ -66,6 +68,16 @@ class User {
           }
           Sleep(50);
           part(dialog);
+          // A dialog that did not take the answer would wait for ever: report it and close it.
+          for (int i = 0; i < 500 && IsWindow(dialog); ++i) Sleep(10);
+          if (IsWindow(dialog)) {
+            ADD_FAILURE() << "the dialog did not take the user's answer";
+            while (IsWindow(dialog)) {
+              SetForegroundWindow(dialog);
+              PostMessageA(dialog, WM_CLOSE, 0, 0);
+              Sleep(50);
+            }
+          }
         }) {}
   ~User() { thread_.join(); }
   bool FoundDialog() const { return found_; }
