@@ -28,6 +28,7 @@ HWND BeginControls(HWND parent);
 
 // Constructors return the control's window, 0 if none was created, or with AutoControlNumber the
 // identity the layer chose (as a handle-sized value), which then serves as the control's number.
+// Chosen identities count down from -2; numbers below -1 and above LargestNumber are refused.
 HWND CreateLabel(ControlNumber number, int x, int y, int width, int height, std::string_view text,
                  std::uint32_t flags = 0);
 HWND CreatePushButton(ControlNumber number, int x, int y, int width, int height, std::string_view text,
@@ -43,6 +44,7 @@ std::int32_t GetControlState(ControlNumber number);
 runtime::Text GetControlText(ControlNumber number);  // at most 31,999 characters
 bool SetControlText(ControlNumber number, std::string_view text);
 
+// Without a live control under the number, the thread's windows lose the keyboard focus.
 void FocusControl(ControlNumber number);
 HWND ControlHandle(ControlNumber number);  // 0 if there is no live control under the number
 

@@ -1,0 +1,256 @@
+#include "ui/window.h"
+
+#include <cstdarg>
+#include <cstddef>
+
+#include "runtime/heap.h"
+#include "runtime/text.h"
+#include "ui/layer_info.h"
+#include "ui/storage.h"
+#include "ui/window_layer.h"
+
+namespace ui {
+
+WindowLayer windowLayer{};
+
+namespace {
+
+constexpr std::int32_t InitialCapacity = 10;
+constexpr std::int32_t GrowthMargin = 30;  // a growing table reaches 30 numbers beyond the one asked for
+constexpr std::int32_t SpareEntries = 2;
+constexpr std::array<ACCEL, 2> NavigationAccelerators{{
+    {FVIRTKEY | FNOINVERT, VK_TAB, NavigateNextCommand},
+    {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, NavigatePreviousCommand},
+}};
+
+WindowLayer& layer = windowLayer;
+
+void FormatClassName(const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  wvsprintfA(layer.className.data(), format, arguments);
+  va_end(arguments);
+}
+
+void FillClassName(WindowNumber number) { FormatClassName("WindowClass_%ld", static_cast<long>(number)); }
+
+AutomaticWindow* FindAutomaticWindow(WindowNumber number) {
+  for (AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) {
+    if (automatic->number == number) return automatic;
+  }
+  return nullptr;
+}
+
+// The entry under the number, free or not; null for numbers that name no entry.
+WindowEntry* EntryOf(WindowNumber number) {
+  if (number >= 0 && number <= layer.capacity && layer.table != nullptr) return &layer.table[number];
+  AutomaticWindow* automatic = FindAutomaticWindow(number);
+  return automatic != nullptr ? &automatic->entry : nullptr;
+}
+
+bool GrowWindowTable(WindowNumber number) {
+  if (number < layer.capacity) return true;
+  const std::int32_t capacity = number + GrowthMargin;
+  const std::size_t bytes = static_cast<std::size_t>(capacity + SpareEntries) * sizeof(WindowEntry);
+  void* table = GrowTable(layer.table, bytes);
+  if (table == nullptr) return false;
+  layer.table = static_cast<WindowEntry*>(table);
+  layer.capacity = capacity;
+  return true;
+}
+
+AutomaticWindow* NewAutomaticWindow() {
+  auto* automatic = static_cast<AutomaticWindow*>(NewListEntry(sizeof(AutomaticWindow)));
+  if (automatic == nullptr) return nullptr;
+  WindowNumber number = layer.lastAutomaticNumber;
+  do {
+    number = NextAutomaticNumber(number);
+  } while (FindAutomaticWindow(number) != nullptr);
+  layer.lastAutomaticNumber = number;
+  automatic->number = number;
+  automatic->next = layer.automatic;
+  layer.automatic = automatic;
+  return automatic;
+}
+
+void RemoveAutomaticWindow(WindowNumber number) {
+  if (number >= AutoWindowNumber) return;  // table numbers and -1 name no automatic entry
+  for (AutomaticWindow** link = &layer.automatic; *link != nullptr; link = &(*link)->next) {
+    if ((*link)->number == number) {
+      AutomaticWindow* removed = *link;
+      *link = removed->next;
+      FreeListEntry(removed);
+      return;
+    }
+  }
+}
+
+// Placement bits out, the visibility bit turned round into WS_VISIBLE, a caption for a bare style.
+DWORD WindowStyle(std::uint32_t flags) {
+  DWORD style = flags & ~(CentreOnScreen | CentreOnActiveWindow);
+  if (style == 0 || style == CreateHidden) style |= WS_CAPTION;
+  return (flags & CreateHidden) ? style & ~WS_VISIBLE : style | WS_VISIBLE;
+}
+
+// Left and top of an outer rectangle of the given size, centred on the screen. A window larger than
+// the screen is placed as if it were as large as the screen, so its left or top edge is at 0.
+POINT CentredOnScreen(int width, int height) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const int w = width < screenWidth ? width : screenWidth;
+  const int h = height < screenHeight ? height : screenHeight;
+  return {(screenWidth >> 1) - (w >> 1), (screenHeight >> 1) - (h >> 1)};
+}
+
+POINT CentredOnActiveWindow(int width, int height) {
+  const HWND active = GetActiveWindow();
+  RECT r;
+  if (active == nullptr || !GetWindowRect(active, &r)) return CentredOnScreen(width, height);
+  const int left = r.left + ((r.right - r.left) >> 1) - (width >> 1);
+  const int top = r.top + ((r.bottom - r.top) >> 1) - (height >> 1);
+  return {left < 0 ? 0 : left, top < 0 ? 0 : top};
+}
+
+void BuildNavigationAccelerators(WindowEntry& entry) {
+  entry.accelerators = static_cast<ACCEL*>(runtime::AllocateBytes(sizeof NavigationAccelerators));
+  for (std::size_t i = 0; i < NavigationAccelerators.size(); ++i) entry.accelerators[i] = NavigationAccelerators[i];
+  entry.acceleratorCount = static_cast<std::int32_t>(NavigationAccelerators.size());
+  entry.acceleratorTable = CreateAcceleratorTableA(entry.accelerators, entry.acceleratorCount);
+}
+
+void ReleaseEntry(WindowEntry& entry) {
+  if (entry.acceleratorCount != 0) {
+    runtime::FreeBytes(entry.accelerators);
+    DestroyAcceleratorTable(entry.acceleratorTable);
+  }
+  entry = WindowEntry{};
+}
+
+}  // namespace
+
+WindowEntry* FindWindowEntry(HWND window) {
+  if (window == nullptr) return nullptr;
+  for (AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) {
+    if (automatic->entry.window == window) return &automatic->entry;
+  }
+  for (std::int32_t number = 0; number < layer.capacity; ++number) {
+    if (layer.table[number].window == window) return &layer.table[number];
+  }
+  return nullptr;
+}
+
+void InitWindowLayer(HINSTANCE instance) {
+  layer = WindowLayer{};
+  layer.instance = instance;
+  layer.table = static_cast<WindowEntry*>(GrowTable(nullptr, (InitialCapacity + SpareEntries) * sizeof(WindowEntry)));
+  if (layer.table == nullptr) return;  // capacity stays 0: every number is refused
+  layer.capacity = InitialCapacity;
+  WNDCLASSA& wc = layer.windowClassTemplate;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = NumberedWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  wc.lpszClassName = layer.className.data();
+}
+
+HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height, std::uint32_t flags,
+                        std::string_view title) {
+  if (number < AutoWindowNumber || number > LargestNumber || layer.table == nullptr) return nullptr;
+  if (number == AutoWindowNumber) {
+    const AutomaticWindow* automatic = NewAutomaticWindow();
+    if (automatic == nullptr) return nullptr;
+    number = automatic->number;
+  } else {
+    if (!GrowWindowTable(number)) return nullptr;
+    CloseNumberedWindow(number);
+  }
+
+  FillClassName(number);
+  RegisterClassA(&layer.windowClassTemplate);
+
+  const DWORD style = WindowStyle(flags);
+  RECT outer{x, y, x + width, y + height};
+  AdjustWindowRect(&outer, style, FALSE);
+  const int outerWidth = outer.right - outer.left;
+  const int outerHeight = outer.bottom - outer.top;
+  POINT origin{x, y};
+  if (flags & CentreOnActiveWindow) {
+    origin = CentredOnActiveWindow(outerWidth, outerHeight);
+  } else if (flags & CentreOnScreen) {
+    origin = CentredOnScreen(outerWidth, outerHeight);
+  }
+
+  const runtime::Text caption = runtime::MakeText(title);
+  const HWND window = CreateWindowExA(0, layer.className.data(), caption.c_str(), style, origin.x, origin.y,
+                                      outerWidth, outerHeight, nullptr, nullptr, layer.instance, nullptr);
+  if (window == nullptr) {
+    RemoveAutomaticWindow(number);  // a numbered entry simply stays free
+    return nullptr;
+  }
+  WindowEntry& entry = *EntryOf(number);
+  entry.window = window;
+  layer.currentWindow = window;
+  if ((style & WS_VISIBLE) && (style & WS_MAXIMIZE)) ShowWindow(window, SW_MAXIMIZE);
+  BuildNavigationAccelerators(entry);
+  if (number < AutoWindowNumber) return reinterpret_cast<HWND>(static_cast<INT_PTR>(number));
+  return window;
+}
+
+HWND WindowHandle(WindowNumber number) {
+  const WindowEntry* entry = EntryOf(number);
+  return entry != nullptr ? entry->window : nullptr;
+}
+
+HWND SelectWindow(WindowNumber number) {
+  layer.currentWindow = WindowHandle(number);
+  return layer.currentWindow;
+}
+
+HWND CurrentWindowHandle() { return layer.currentWindow; }
+
+WindowNumber EventWindowNumber() {
+  if (layer.eventWindow == nullptr) return -1;
+  for (const AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) {
+    if (automatic->entry.window == layer.eventWindow) return automatic->number;
+  }
+  for (std::int32_t number = 0; number < layer.capacity; ++number) {
+    if (layer.table[number].window == layer.eventWindow) return number;
+  }
+  return -1;
+}
+
+ControlNumber EventControlNumber() { return layer.eventControlNumber; }
+
+void CloseNumberedWindow(WindowNumber number) {
+  WindowEntry* entry = EntryOf(number);
+  if (entry == nullptr || entry->window == nullptr) return;
+  const HWND window = entry->window;
+  const HWND owner = GetWindow(window, GW_OWNER);
+  if (owner != nullptr) SetActiveWindow(owner);
+  DestroyWindow(window);
+  FillClassName(number);
+  UnregisterClassA(layer.className.data(), layer.instance);
+  ReleaseEntry(*entry);
+  RemoveAutomaticWindow(number);  // nothing to remove for a table entry
+}
+
+void CloseAllWindows() {
+  while (layer.automatic != nullptr) {
+    const WindowNumber number = layer.automatic->number;
+    CloseNumberedWindow(number);
+    RemoveAutomaticWindow(number);  // an entry without a window, which closing leaves alone
+  }
+  for (std::int32_t number = layer.capacity - 1; number >= 0; --number) CloseNumberedWindow(number);
+}
+
+std::int32_t WindowTableCapacity() { return layer.capacity; }
+
+std::int32_t AutomaticWindowCount() {
+  std::int32_t count = 0;
+  for (const AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) ++count;
+  return count;
+}
+
+}  // namespace ui

@@ -20,6 +20,10 @@ using EventKind = std::int32_t;
 // Asks the layer to choose the number; the chosen number never collides with a table index or -1.
 constexpr WindowNumber AutoWindowNumber = -1;
 
+// The largest number a window or a control can be made under. Larger numbers, and numbers below -1
+// that the layer did not choose itself, are refused: nothing is made and the constructor returns 0.
+constexpr std::int32_t LargestNumber = 65535;
+
 // Event kinds.
 constexpr EventKind NoEvent = 0;  // PollEvent only: nothing was waiting
 constexpr EventKind MoveEvent = WM_MOVE;

@@ -1,0 +1,127 @@
+#include <cstring>
+
+#include "ui/storage.h"
+#include "ui/window.h"
+#include "ui/window_layer.h"
+
+namespace ui {
+
+namespace {
+
+WindowLayer& layer = windowLayer;
+
+bool KeyDown(int key) { return GetKeyState(key) < 0; }
+
+// A rich edit control takes a plain Tab as an ordinary key, so it gets no accelerator table.
+bool RichEditWantsTab() {
+  if (!KeyDown(VK_TAB) || KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT) || KeyDown(VK_MENU)) return false;
+  char prefix[5] = {};
+  const HWND focus = GetFocus();
+  return focus != nullptr && GetClassNameA(focus, prefix, sizeof prefix) > 0 && std::strncmp(prefix, "Rich", 4) == 0;
+}
+
+HACCEL ActiveAccelerators(HWND active) {
+  const WindowEntry* entry = FindWindowEntry(active);
+  if (entry == nullptr || entry->acceleratorCount == 0 || RichEditWantsTab()) return nullptr;
+  return entry->acceleratorTable;
+}
+
+EventKind FetchEvent(bool wait) {
+  if (layer.deferredEvent.kind != NoEvent) {
+    const EventKind kind = layer.deferredEvent.kind;
+    layer.eventWindow = layer.deferredEvent.window;
+    layer.deferredEvent = DeferredSlot{};
+    layer.pendingEvent = NoEvent;
+    return kind;
+  }
+  MSG& message = layer.lastMessage;
+  if (wait) {
+    GetMessageA(&message, nullptr, 0, 0);
+  } else if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    return NoEvent;
+  }
+  const HWND active = GetActiveWindow();
+  const HACCEL accelerators = ActiveAccelerators(active);
+  if (accelerators == nullptr || !TranslateAcceleratorA(active, accelerators, &message)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  const EventKind kind = layer.pendingEvent != NoEvent ? layer.pendingEvent : static_cast<EventKind>(message.message);
+  layer.pendingEvent = NoEvent;
+  return kind;
+}
+
+void RecordControlEvent(ControlNumber number) {
+  layer.pendingEvent = ControlEvent;
+  layer.eventControlNumber = number;
+}
+
+void RecordCommand(WPARAM wParam, LPARAM lParam) {
+  if (lParam != 0) {
+    const ControlNumber identifier = WindowIdentifier(reinterpret_cast<HWND>(lParam));
+    if (identifier != ReservedControlIdentifier) RecordControlEvent(identifier);
+    return;
+  }
+  if (HIWORD(wParam) == 0) {  // a menu
+    layer.pendingEvent = CommandEvent;
+    layer.eventControlNumber = static_cast<ControlNumber>(wParam);
+    return;
+  }
+  switch (LOWORD(wParam)) {  // an accelerator
+    case NavigateNextCommand:
+      FocusNextTabStop();
+      break;
+    case NavigatePreviousCommand:
+      FocusPreviousTabStop();
+      break;
+    default:
+      layer.pendingEvent = CommandEvent;
+      layer.eventControlNumber = LOWORD(wParam);
+      break;
+  }
+}
+
+}  // namespace
+
+EventKind WaitEvent() { return FetchEvent(true); }
+EventKind PollEvent() { return FetchEvent(false); }
+
+LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  layer.eventWindow = window;
+  switch (message) {
+    case ControlFocusMessage:
+      RecordControlEvent(static_cast<ControlNumber>(wParam));
+      return 0;
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+      const HWND slider = reinterpret_cast<HWND>(lParam);
+      if (slider == nullptr) break;  // the window's own scroll bar, not a control
+      RecordControlEvent(WindowIdentifier(slider));
+      layer.eventWindow = TopLevelAncestor(slider);
+      return 0;
+    }
+    case WM_COMMAND:
+      RecordCommand(wParam, lParam);
+      return 0;
+    case WM_NOTIFY:
+      return 0;
+    case WM_CLOSE:
+      layer.pendingEvent = CloseEvent;  // the application decides whether the window goes
+      return 0;
+    case WM_MOVE:
+      layer.pendingEvent = MoveEvent;
+      return 0;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) layer.deferredEvent = DeferredSlot{SizeEvent, window};
+      break;
+    case WM_ACTIVATE:
+      // Not passed on: activation leaves the keyboard focus where the application put it.
+      if (LOWORD(wParam) != WA_INACTIVE) layer.deferredEvent = DeferredSlot{ActivateEvent, window};
+      return 1;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace ui

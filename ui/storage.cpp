@@ -1,0 +1,33 @@
+#include "ui/storage.h"
+
+#include <limits>
+
+#include "runtime/heap.h"
+
+namespace ui {
+
+namespace {
+constexpr std::int32_t FirstAutomaticNumber = -2;
+}  // namespace
+
+void* GrowTable(void* block, std::size_t bytes) {
+  const HANDLE heap = runtime::PrivateHeap();
+  return block == nullptr ? HeapAlloc(heap, HEAP_ZERO_MEMORY, bytes)
+                          : HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, bytes);
+}
+
+void* NewListEntry(std::size_t bytes) { return HeapAlloc(runtime::ListHeap(), HEAP_ZERO_MEMORY, bytes); }
+
+void FreeListEntry(void* entry) {
+  if (entry != nullptr) HeapFree(runtime::ListHeap(), 0, entry);
+}
+
+std::int32_t NextAutomaticNumber(std::int32_t previous) {
+  std::int32_t next = previous > FirstAutomaticNumber || previous == std::numeric_limits<std::int32_t>::min()
+                          ? FirstAutomaticNumber
+                          : previous - 1;
+  if (next == ReservedControlIdentifier) --next;
+  return next;
+}
+
+}  // namespace ui
