@@ -20,6 +20,30 @@ constexpr std::uint32_t MultilineField = 0x44;       // ES_MULTILINE | ES_AUTOVS
 // Down now and pressed since the previous query: only this exact state counts as a key press.
 bool Pressed(int key) { return static_cast<unsigned short>(GetAsyncKeyState(key)) == 0x8001; }
 
+// Takes a Return or Escape press waiting in this thread's queue, if it went down (not a repeat)
+// since `since`, and says which it was. Some platforms (Wine among them) update the asynchronous key
+// state only after the key message has been fetched; without this look the Return would be
+// dispatched first and its line break would replace the selected answer. The press is taken out of
+// the queue, so it cannot reach a field later either.
+WPARAM TakeAnsweringKey(DWORD since) {
+  MSG next;
+  if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE)) return 0;
+  const bool answering = next.wParam == VK_RETURN || next.wParam == VK_ESCAPE;
+  const bool repeat = (next.lParam & 0x40000000) != 0;
+  const bool early = static_cast<LONG>(next.time - since) < 0;
+  if (!answering || repeat || early) return 0;
+  PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
+  return next.wParam;
+}
+
+// The key that answered the dialog may still wait in the queue. It belongs to the dialog, not to the
+// window that comes next: an error box would take the Return as its own OK and vanish unread.
+void DropKeyMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
 }  // namespace
 
 runtime::Text AskText(std::string_view title, std::string_view message, std::string_view defaultText) {
@@ -44,27 +68,33 @@ runtime::Text AskText(std::string_view title, std::string_view message, std::str
   // Presses made before the dialog was there must not answer it.
   GetAsyncKeyState(VK_RETURN);
   GetAsyncKeyState(VK_ESCAPE);
+  const DWORD openedAt = GetTickCount();
   SetForegroundWindow(dialog);
   ui::FocusControl(AnswerField);
 
   bool accepted = false;
+  bool answeredByKey = false;
   for (;;) {
     Sleep(1);
-    const ui::EventKind event = ui::PollEvent();
-    const ui::ControlNumber control = ui::EventControlNumber();
     const bool inFront = GetForegroundWindow() == dialog;
-    const bool returnPressed = Pressed(VK_RETURN);
-    const bool escapePressed = Pressed(VK_ESCAPE);
+    // A Return or Escape already queued answers the dialog without being dispatched to the field.
+    const WPARAM queued = inFront ? TakeAnsweringKey(openedAt) : 0;
+    const ui::EventKind event = queued != 0 ? ui::NoEvent : ui::PollEvent();
+    const ui::ControlNumber control = ui::EventControlNumber();
+    const bool returnPressed = Pressed(VK_RETURN) || queued == VK_RETURN;
+    const bool escapePressed = Pressed(VK_ESCAPE) || queued == VK_ESCAPE;
     // While another window is in front nothing answers the dialog, not even a click on OK.
     if (!inFront) continue;
     const bool okClicked = event == ui::ControlEvent && control == OkButton;
     if (okClicked || returnPressed || escapePressed || event == ui::CloseEvent) {
       accepted = okClicked || returnPressed;
+      answeredByKey = returnPressed || escapePressed;
       break;
     }
   }
 
   runtime::Text result = accepted ? ui::GetControlText(AnswerField) : runtime::Text();
+  if (answeredByKey) DropKeyMessages();
   ui::CloseNumberedWindow(DialogWindow);
 
   if (owner != nullptr) {

@@ -95,9 +95,25 @@ class TextDialog : public testing::Test {
   }
 };
 
-// Return on the untouched default is played with real X input by the end-to-end tests: under Wine the
-// asynchronous key state of input injected from another thread lags behind the key message, so the
-// Return can reach the field first. What the dialog then answers is the field's whole content.
+TEST_F(TextDialog, ReturnAcceptsTheUntouchedDefault) {
+  // Under Wine the asynchronous key state lags behind the key message; the Return must still answer
+  // the dialog before its line break can replace the selected default.
+  for (int round = 0; round < 5; ++round) {
+    runtime::Text answer;
+    MSG left{};
+    bool keyLeft = false;
+    {
+      User user([](HWND) { Press(VK_RETURN); });
+      answer = dialogs::AskText("Title", "Message", "2");
+      // The Return belongs to the dialog: the next window (an error box) must not get it as its OK.
+      keyLeft = PeekMessageA(&left, nullptr, WM_KEYDOWN, WM_CHAR, PM_NOREMOVE) && left.message != WM_KEYUP;
+    }
+    EXPECT_EQ(answer, "2") << "round " << round;
+    EXPECT_FALSE(keyLeft) << "message " << left.message << " key " << left.wParam;
+  }
+  EXPECT_EQ(FindWindowA("WindowClass_999", nullptr), nullptr) << "the dialog leaves no window behind";
+}
+
 TEST_F(TextDialog, TypingReplacesTheSelectedDefault) {
   runtime::Text answer;
   {
@@ -107,8 +123,7 @@ TEST_F(TextDialog, TypingReplacesTheSelectedDefault) {
     });
     answer = dialogs::AskText("Title", "Message", "2");
   }
-  EXPECT_EQ(answer.substr(0, 1), "7");
-  EXPECT_EQ(answer.find('2'), runtime::Text::npos);
+  EXPECT_EQ(answer, "7");
 }
 
 TEST_F(TextDialog, EscapeAndCloseGiveTheEmptyText) {
