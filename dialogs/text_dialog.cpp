@@ -24,16 +24,20 @@ bool Pressed(int key) { return static_cast<unsigned short>(GetAsyncKeyState(key)
 // since `since`, and says which it was. Some platforms (Wine among them) update the asynchronous key
 // state only after the key message has been fetched; without this look the Return would be
 // dispatched first and its line break would replace the selected answer. The press is taken out of
-// the queue, so it cannot reach a field later either.
+// the queue, so it cannot reach a field later either. Its character counts too: the key message may
+// have been fetched a moment before, leaving only the character that would type the line break.
 WPARAM TakeAnsweringKey(DWORD since) {
   MSG next;
-  if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE)) return 0;
-  const bool answering = next.wParam == VK_RETURN || next.wParam == VK_ESCAPE;
+  if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_CHAR, PM_NOREMOVE)) return 0;
+  WPARAM key = 0;
+  if (next.message == WM_KEYDOWN && (next.wParam == VK_RETURN || next.wParam == VK_ESCAPE)) key = next.wParam;
+  if (next.message == WM_CHAR && next.wParam == '\r') key = VK_RETURN;
+  if (next.message == WM_CHAR && next.wParam == 0x1B) key = VK_ESCAPE;
   const bool repeat = (next.lParam & 0x40000000) != 0;
   const bool early = static_cast<LONG>(next.time - since) < 0;
-  if (!answering || repeat || early) return 0;
-  PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE);
-  return next.wParam;
+  if (key == 0 || repeat || early) return 0;
+  PeekMessageA(&next, nullptr, next.message, next.message, PM_REMOVE);
+  return key;
 }
 
 // The key that answered the dialog may still wait in the queue. It belongs to the dialog, not to the
