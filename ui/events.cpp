@@ -26,6 +26,24 @@ HACCEL ActiveAccelerators(HWND active) {
   return entry->acceleratorTable;
 }
 
+// The active window's Tab accelerators, tried on the messages TranslateAcceleratorA acts on: key and
+// character messages. Every other message skips the lookup, which asks the window system for the
+// active window and the key state and would cost each mouse move or slider event two round trips.
+bool TranslatedByAccelerators(MSG& message) {
+  switch (message.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_CHAR:
+    case WM_SYSCHAR:
+      break;
+    default:
+      return false;
+  }
+  const HWND active = GetActiveWindow();
+  const HACCEL accelerators = ActiveAccelerators(active);
+  return accelerators != nullptr && TranslateAcceleratorA(active, accelerators, &message) != 0;
+}
+
 EventKind FetchEvent(bool wait) {
   if (layer.deferredEvent.kind != NoEvent) {
     const EventKind kind = layer.deferredEvent.kind;
@@ -40,9 +58,7 @@ EventKind FetchEvent(bool wait) {
   } else if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     return NoEvent;
   }
-  const HWND active = GetActiveWindow();
-  const HACCEL accelerators = ActiveAccelerators(active);
-  if (accelerators == nullptr || !TranslateAcceleratorA(active, accelerators, &message)) {
+  if (!TranslatedByAccelerators(message)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
