@@ -9,7 +9,7 @@ builds=${DBB_BUILD_ROOT:-$root/build}
 "$root/tools/build.sh" --target MidiDrawbarBox winmm_double inspect loop_bench poster
 # shellcheck source=tools/wine-session.sh
 . "$root/tools/wine-session.sh"
-wine_session_start
+wine_session_start "$builds/x86_64/tools/inspect/inspect.exe"
 trap wine_session_stop EXIT
 DBB_BUILD_DIR="$builds/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
   python3 "$root/tools/bench/bench.py" "$@"
