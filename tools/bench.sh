@@ -6,10 +6,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${DBB_BUILD_ROOT:-$root/build}
 "$root/tools/install-deps.sh"
-"$root/tools/build.sh" --target MidiDrawbarBox winmm_double inspect loop_bench poster
+"$root/tools/build.sh" --target MidiDrawbarBox winmm_double winlook loop_bench poster
 # shellcheck source=tools/wine-session.sh
 . "$root/tools/wine-session.sh"
-wine_session_start "$builds/x86_64/tools/inspect/inspect.exe"
+wine_session_start "$builds/x86_64/tools/winlook/winlook.exe"
 trap wine_session_stop EXIT
 DBB_BUILD_DIR="$builds/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
   python3 "$root/tools/bench/bench.py" "$@"

@@ -7,7 +7,7 @@ import os
 import subprocess
 import sys
 
-from drive import (BUILD, DIALOG_TITLE, INSPECT, PANEL_TITLE, WINE, Program, click, drag, inspect, screenshot,
+from drive import (BUILD, DIALOG_TITLE, WINLOOK, PANEL_TITLE, WINE, Program, click, drag, winlook, screenshot,
                    wait_for, xdotool)
 
 SHOTS = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.getcwd(), "out")
@@ -18,7 +18,7 @@ def main():
     program = Program(outputs=("Loopback Organ In", "USB MIDI Cable", "Karvello Sound Module"))
     try:
         dialog = program.wait_window(DIALOG_TITLE)
-        wait_for(lambda: inspect("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
         dialog_shot = screenshot(os.path.join(SHOTS, "demo-dialog.png"), dialog)
         print("The device dialog lists three devices; the user accepts the offered 2.")
         xdotool("key", "Return")
@@ -37,7 +37,7 @@ def main():
         wait_for(lambda: program.controls(panel)[23]["text"] != "0", what="the 8' display to follow")
         panel_shot = screenshot(os.path.join(SHOTS, "demo-panel.png"), panel)
 
-        inspect("close", panel["hwnd"])
+        winlook("close", panel["hwnd"])
         code = program.wait_exit()
         print("The panel was closed; the program ended with exit code %d.\n" % code)
         print("MIDI sent to device 2 (status, controller, value):")
@@ -49,6 +49,6 @@ def main():
 
 
 if __name__ == "__main__":
-    if not os.path.exists(INSPECT):
+    if not os.path.exists(WINLOOK):
         sys.exit("build first: tools/build.sh")
     main()

@@ -1,7 +1,7 @@
 """Runs the real program under Wine with the test-double MIDI driver and drives it as a user would.
 
 Used by the end-to-end tests and the demonstration. It runs on the Linux side: it starts the program
-with wine64, moves the mouse and types with xdotool, and reads what the windows show with the inspect
+with wine64, moves the mouse and types with xdotool, and reads what the windows show with the winlook
 program, run in the same Wine session (X server, prefix, wineserver: tools/wine-session.sh).
 DBB_BUILD_DIR names the x86_64 build tree, DBB_PROGRAM the program.
 """
@@ -16,21 +16,21 @@ WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 BUILD = os.environ.get("DBB_BUILD_DIR", "")
 PROGRAM = os.environ.get("DBB_PROGRAM", "")
 DRIVER = os.path.join(BUILD, "tools", "winmm_double", "winmm.dll")
-INSPECT = os.path.join(BUILD, "tools", "inspect", "inspect.exe")
+WINLOOK = os.path.join(BUILD, "tools", "winlook", "winlook.exe")
 
 PANEL_TITLE = "Midi Drawbar box - for Karvello"
 DIALOG_TITLE = "Select the MIDI-OUT"
 
 
 def latin1(text):
-    """The program's texts are Windows-1252 bytes; inspect hands them over byte for byte."""
+    """The program's texts are Windows-1252 bytes; winlook hands them over byte for byte."""
     return text.encode("latin-1")
 
 
-def inspect(*args, check=True):
-    result = subprocess.run([WINE, INSPECT, *args], capture_output=True, timeout=120)
+def winlook(*args, check=True):
+    result = subprocess.run([WINE, WINLOOK, *args], capture_output=True, timeout=120)
     if check and result.returncode != 0:
-        raise AssertionError("inspect %s failed: %s" % (" ".join(args), result.stderr.decode(errors="replace")))
+        raise AssertionError("winlook %s failed: %s" % (" ".join(args), result.stderr.decode(errors="replace")))
     return [json.loads(line) for line in result.stdout.decode("latin-1").splitlines() if line.strip()]
 
 
@@ -136,10 +136,10 @@ class Program:
 
     # Its windows.
     def wait_window(self, title, timeout=30000):
-        return inspect("wait", "title:" + title, str(timeout))[0]
+        return winlook("wait", "title:" + title, str(timeout))[0]
 
     def controls(self, window):
-        return {c["id"]: c for c in inspect("children", window["hwnd"])}
+        return {c["id"]: c for c in winlook("children", window["hwnd"])}
 
     def wait_exit(self, timeout=30):
         return self.process.wait(timeout=timeout)

@@ -7,6 +7,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/build.sh"
 # shellcheck source=tools/wine-session.sh
 . "$root/tools/wine-session.sh"
-wine_session_start "${DBB_BUILD_ROOT:-$root/build}/x86_64/tools/inspect/inspect.exe"
+wine_session_start "${DBB_BUILD_ROOT:-$root/build}/x86_64/tools/winlook/winlook.exe"
 trap wine_session_stop EXIT
 ctest --test-dir "${DBB_BUILD_ROOT:-$root/build}/x86_64" --output-on-failure "$@"

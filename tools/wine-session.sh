@@ -1,7 +1,7 @@
 # Sourced by the scripts that run Windows programs: a private X server with two screens (the second
 # one small, narrower than the device dialog) and a fresh Wine prefix with a persistent wineserver.
-#   wine_session_start [INSPECT]  exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER; given
-#                                 the inspect program, keeps it on the desktop for the session
+#   wine_session_start [WINLOOK]  exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER; given
+#                                 the winlook program, keeps it on the desktop for the session
 #   wine_session_stop    ends the wineserver and the X server and removes the prefix
 
 WINE=/usr/lib/wine/wine64

@@ -6,7 +6,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 
 from drive import (BUILD, DIALOG_TITLE, PANEL_TITLE, PROGRAM, Program, centre, click, drag,  # noqa: E402,F401
-                   inspect, latin1, screenshot, wait_for, xdotool)
+                   winlook, latin1, screenshot, wait_for, xdotool)
 
 
 class ProgramTest(unittest.TestCase):
@@ -29,7 +29,7 @@ class ProgramTest(unittest.TestCase):
     def answer_dialog(self, program, text=None, key="Return"):
         """Waits for the device dialog, types the answer (None keeps the default) and presses key."""
         dialog = program.wait_window(DIALOG_TITLE)
-        wait_for(lambda: inspect("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
         if text is not None:
             xdotool("type", "--delay", "20", "--", text)
         xdotool("key", key)
@@ -38,11 +38,11 @@ class ProgramTest(unittest.TestCase):
     def error_box(self, program):
         """Waits for the "Error" box of the program and returns its message text."""
         box = program.wait_window("Error")
-        texts = [c["text"] for c in inspect("children", box["hwnd"]) if c["class"].lower() == "static" and c["text"]]
+        texts = [c["text"] for c in winlook("children", box["hwnd"]) if c["class"].lower() == "static" and c["text"]]
         return box, texts
 
     def dismiss_error(self, program):
         box = program.wait_window("Error")
-        buttons = [c for c in inspect("children", box["hwnd"]) if c["class"].lower() == "button"]
+        buttons = [c for c in winlook("children", box["hwnd"]) if c["class"].lower() == "button"]
         click(buttons[0])
         return program.wait_exit()

@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import (BUILD, PANEL_TITLE, ProgramTest, click, drag, inspect, screenshot, wait_for, xdotool)
+from harness import (BUILD, PANEL_TITLE, ProgramTest, click, drag, winlook, screenshot, wait_for, xdotool)
 
 CONTROL_CC = 0xB0
 WS_CHILD_VISIBLE_GROUP = 0x50020000
@@ -96,7 +96,7 @@ class Panel(ProgramTest):
         order = [c[0] for c in COLUMNS] + [b[0] for b in BUTTONS]
 
         def focused():
-            found = inspect("focus", panel["hwnd"])[0]
+            found = winlook("focus", panel["hwnd"])[0]
             return found["id"] if found else None
 
         seen = []
@@ -113,8 +113,8 @@ class Panel(ProgramTest):
         program, panel = self.open_panel("--device", "5", "/x")  # arguments change nothing
         self.assertEqual(program.opened_device(), 2)
         slider = program.controls(panel)[5]
-        inspect("setpos", slider["hwnd"], "27")  # state 100, and no event for the panel yet
-        inspect("close", panel["hwnd"])
+        winlook("setpos", slider["hwnd"], "27")  # state 100, and no event for the panel yet
+        winlook("close", panel["hwnd"])
         self.assertEqual(program.wait_exit(), 0)
         self.assertEqual(program.messages(), [(CONTROL_CC, 16, 100)])
 

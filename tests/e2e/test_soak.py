@@ -8,7 +8,7 @@ import os
 import sys
 import unittest
 
-from harness import PANEL_TITLE, ProgramTest, inspect, wait_for
+from harness import PANEL_TITLE, ProgramTest, winlook, wait_for
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "bench"))
 
@@ -37,7 +37,7 @@ class Soak(ProgramTest):
         self.assertEqual(run.counts, {"changes": SLIDER_CHANGES, "presses": PRESSES, "unanswered": 0})
         self.assertTrue(any(item[0] == "burst" for item in run.expected), "the run moves sliders in bursts too")
 
-        # Every display shows where its slider stands, seen from the poster and from inspect alike.
+        # Every display shows where its slider stands, seen from the poster and from winlook alike.
         self.assertEqual(len(run.displays), 12)
         for number, value, text in run.displays:
             self.assertEqual(text, str(value), "display %d" % number)
@@ -51,7 +51,7 @@ class Soak(ProgramTest):
         self.assertLessEqual(used["private_growth"], PRIVATE_TOLERANCE, used)
 
         # And it still ends as it should.
-        inspect("close", panel["hwnd"])
+        winlook("close", panel["hwnd"])
         self.assertEqual(program.wait_exit(), 0)
         self.assertEqual([m for _, m in soak.short_messages(program)][len(run.sent):], [])
 

@@ -1,7 +1,7 @@
 """Start-up as a user meets it: the device dialog, the answers it takes, and the error boxes."""
 import unittest
 
-from harness import DIALOG_TITLE, PANEL_TITLE, ProgramTest, inspect, latin1, wait_for, xdotool, click
+from harness import DIALOG_TITLE, PANEL_TITLE, ProgramTest, winlook, latin1, wait_for, xdotool, click
 
 OPEN_FAILED = latin1("\xd6ffnen des MIDI-OUT Ger\xe4tes [2] nicht m\xf6glich\r\n0 = Alpha\r\n1 = Beta\r\n")
 
@@ -11,7 +11,7 @@ class NoDevice(ProgramTest):
         program = self.start(outputs=())
         box, texts = self.error_box(program)
         self.assertEqual([latin1(t) for t in texts], [latin1("kein Midi OUT Ger\xe4t vorhanden")])
-        titles = [w["text"] for w in inspect("top")]
+        titles = [w["text"] for w in winlook("top")]
         self.assertNotIn(DIALOG_TITLE, titles)
         self.assertNotIn(PANEL_TITLE, titles)
         self.assertEqual(self.dismiss_error(program), 0)
@@ -28,7 +28,7 @@ class DeviceDialog(ProgramTest):
         self.assertEqual(controls[999]["text"], "2")
         self.assertEqual(controls[999]["sel"], [0, 1])
         self.assertEqual(dialog["client"], [0, 0, 357, 120])
-        self.assertTrue(wait_for(lambda: inspect("focus", dialog["hwnd"])[0] or None, what="focus")["id"] == 999)
+        self.assertTrue(wait_for(lambda: winlook("focus", dialog["hwnd"])[0] or None, what="focus")["id"] == 999)
 
     def test_return_accepts_the_default_and_opens_device_2(self):
         program = self.start()
@@ -36,12 +36,12 @@ class DeviceDialog(ProgramTest):
         panel = program.wait_window(PANEL_TITLE)
         self.assertEqual(program.opened_device(), 2)
         self.assertEqual(program.controls(panel)[0]["text"], "Gamma Box")
-        self.assertNotIn(DIALOG_TITLE, [w["text"] for w in inspect("top")])
+        self.assertNotIn(DIALOG_TITLE, [w["text"] for w in winlook("top")])
 
     def test_ok_button_accepts_a_typed_answer(self):
         program = self.start()
         dialog = program.wait_window(DIALOG_TITLE)
-        wait_for(lambda: inspect("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
         xdotool("type", "1")  # replaces the selected default
         click(program.controls(dialog)[997])
         program.wait_window(PANEL_TITLE)
@@ -62,8 +62,8 @@ class DeviceDialog(ProgramTest):
 
         closing = self.start()
         dialog = closing.wait_window(DIALOG_TITLE)
-        wait_for(lambda: inspect("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
-        inspect("close", dialog["hwnd"])
+        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        winlook("close", dialog["hwnd"])
         closing.wait_window(PANEL_TITLE)
         self.assertEqual(closing.opened_device(), 0)
 

@@ -55,7 +55,7 @@ def loop_figures(events):
 
 def open_panel(program):
     dialog_title = "title:" + drive.DIALOG_TITLE
-    drive.wait_for(lambda: drive.inspect("wait", dialog_title)[0]["foreground"], what="the dialog in front")
+    drive.wait_for(lambda: drive.winlook("wait", dialog_title)[0]["foreground"], what="the dialog in front")
     drive.xdotool("key", "Return")
     panel = program.wait_window(drive.PANEL_TITLE)
     drive.wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
@@ -145,7 +145,7 @@ def running_program_figures(latency_count, idle_seconds):
         figures["panel_cpu"] = cpu_share(program.process.pid, idle_seconds)
         figures["latency"] = latency_figures(program, latency_count)
         figures["usage_after_latency"] = process_usage(drive.PANEL_TITLE)
-        drive.inspect("close", panel["hwnd"])
+        drive.winlook("close", panel["hwnd"])
         figures["exit"] = program.wait_exit()
     finally:
         program.close()
@@ -161,7 +161,7 @@ def soak_figures(changes, presses):
         seconds = time.monotonic() - start
         usage = process_usage(drive.PANEL_TITLE)
         controls = program.controls(panel)
-        drive.inspect("close", panel["hwnd"])
+        drive.winlook("close", panel["hwnd"])
         exit_code = program.wait_exit()
     finally:
         program.close()

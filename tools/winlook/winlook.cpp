@@ -1,14 +1,14 @@
 // Reads what windows show, from inside the Wine session of the program under test, and prints it as
 // one JSON object per line for the test scripts.
 //
-//   inspect top                    every visible top-level window
-//   inspect children WINDOW        the child windows of WINDOW, in z-order (creation order)
-//   inspect wait WINDOW [ms]       waits until WINDOW exists (default 20000 ms), prints it
-//   inspect focus WINDOW           the window that has the keyboard focus in WINDOW's thread
-//   inspect gone WINDOW [ms]       waits until WINDOW no longer exists
-//   inspect setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
-//   inspect close WINDOW           posts WM_CLOSE, as the close box does
-//   inspect hold                   stays on the desktop until killed, so that Wine keeps the desktop
+//   winlook top                    every visible top-level window
+//   winlook children WINDOW        the child windows of WINDOW, in z-order (creation order)
+//   winlook wait WINDOW [ms]       waits until WINDOW exists (default 20000 ms), prints it
+//   winlook focus WINDOW           the window that has the keyboard focus in WINDOW's thread
+//   winlook gone WINDOW [ms]       waits until WINDOW no longer exists
+//   winlook setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
+//   winlook close WINDOW           posts WM_CLOSE, as the close box does
+//   winlook hold                   stays on the desktop until killed, so that Wine keeps the desktop
 //                                  up between test programs instead of building it anew each time
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252).
@@ -57,14 +57,14 @@ BOOL CALLBACK MatchTop(HWND window, LPARAM data) {
   return FALSE;
 }
 
-HWND Find(const char* spec) {
-  if (std::strncmp(spec, "0x", 2) == 0) {
-    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoull(spec + 2, nullptr, 16)));
+HWND Find(const char* wanted) {
+  if (std::strncmp(wanted, "0x", 2) == 0) {
+    HWND window = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoull(wanted + 2, nullptr, 16)));
     return IsWindow(window) ? window : nullptr;
   }
   Query query;
-  if (std::strncmp(spec, "class:", 6) == 0) query.klass = spec + 6;
-  else if (std::strncmp(spec, "title:", 6) == 0) query.title = spec + 6;
+  if (std::strncmp(wanted, "class:", 6) == 0) query.klass = wanted + 6;
+  else if (std::strncmp(wanted, "title:", 6) == 0) query.title = wanted + 6;
   else return nullptr;
   EnumWindows(MatchTop, reinterpret_cast<LPARAM>(&query));
   return query.found;
@@ -138,17 +138,17 @@ int Children(HWND parent) {
   return 0;
 }
 
-int Wait(const char* spec, DWORD milliseconds, bool untilGone) {
+int Wait(const char* wanted, DWORD milliseconds, bool untilGone) {
   const ULONGLONG end = GetTickCount64() + milliseconds;
   for (;;) {
-    HWND window = Find(spec);
+    HWND window = Find(wanted);
     if (!untilGone && window != nullptr) {
       PrintWindow(window, nullptr);
       return 0;
     }
     if (untilGone && window == nullptr) return 0;
     if (GetTickCount64() > end) {
-      std::fprintf(stderr, "inspect: timed out waiting for %s\n", spec);
+      std::fprintf(stderr, "winlook: timed out waiting for %s\n", wanted);
       return 1;
     }
     Sleep(20);
@@ -170,7 +170,7 @@ int Focus(HWND window) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: inspect top | children W | wait W [ms] | gone W [ms] | focus W\n");
+    std::fprintf(stderr, "usage: winlook top | children W | wait W [ms] | gone W [ms] | focus W\n");
     return 2;
   }
   const std::string verb = argv[1];
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
   if (verb == "gone") return Wait(argv[2], milliseconds, true);
   HWND window = Find(argv[2]);
   if (window == nullptr) {
-    std::fprintf(stderr, "inspect: no window %s\n", argv[2]);
+    std::fprintf(stderr, "winlook: no window %s\n", argv[2]);
     return 1;
   }
   if (verb == "children") return Children(window);
