@@ -40,13 +40,6 @@ void* AllocateBytes(std::size_t size) {
   return block;
 }
 
-void* ReallocateZeroed(void* block, std::size_t size) {
-  void* grown = block == nullptr ? HeapAlloc(PrivateHeap(), HEAP_ZERO_MEMORY, size)
-                                 : HeapReAlloc(PrivateHeap(), HEAP_ZERO_MEMORY, block, size);
-  if (grown == nullptr) std::abort();
-  return grown;
-}
-
 void FreeBytes(void* block) {
   if (block != nullptr && privateHeap != nullptr) HeapFree(privateHeap, 0, block);
 }

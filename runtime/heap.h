@@ -23,9 +23,6 @@ HANDLE ListHeap();
 // Raw storage from the private heap (the C heap in a native build). Never returns null:
 // running out of memory ends the process.
 void* AllocateBytes(std::size_t size);
-#ifdef _WIN32
-void* ReallocateZeroed(void* block, std::size_t size);  // grows (or, from null, makes) a block; new bytes zero
-#endif
 void FreeBytes(void* block);
 
 // Standard allocator over the private heap, for texts and tables.
