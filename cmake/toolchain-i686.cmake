@@ -1,4 +1,5 @@
-# Cross build for 32-bit Windows with MinGW-w64. Built and linked only: these machines cannot run it.
+# Cross build for 32-bit Windows with MinGW-w64 (posix threads, needed by GoogleTest); its programs run
+# under Wine's 32-bit loader.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -8,4 +9,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)
 set(DBB_ARCH i686)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building and testing the program needs on a Debian 12 machine.
+# Installs what building and testing the program needs on a Debian 12 machine, the 32-bit side of
+# Wine included when the machine can run 32-bit programs (found out by running one, not assumed).
 # Idempotent: when every package is there it prints nothing and installs nothing.
 set -euo pipefail
 
@@ -10,18 +11,33 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   googletest
   clang libclang-rt-14-dev
+  libc6-i386
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
-echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+install_missing() {
+  local missing=() p
+  for p in "$@"; do installed "$p" || missing+=("$p"); done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "installing: ${missing[*]}"
+  if [ -z "${updated:-}" ]; then
+    $SUDO apt-get update -qq
+    updated=yes
+  fi
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+install_missing "${packages[@]}"
+
+# 32-bit Windows programs need Wine's 32-bit half, which only a kernel that runs 32-bit programs can use.
+if /lib32/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+    updated=
+  fi
+  install_missing wine32:i386
+fi

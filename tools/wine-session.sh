@@ -1,46 +1,81 @@
-# Sourced by the scripts that run Windows programs: a private X server with two screens (the second
-# one small, narrower than the device dialog) and a fresh Wine prefix with a persistent wineserver.
-#   wine_session_start [WINLOOK]  exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER; given
-#                                 the winlook program, keeps it on the desktop for the session
-#   wine_session_stop    ends the wineserver and the X server and removes the prefix
+# Sourced by the scripts that run Windows programs under Wine. One session serves one target: a
+# private X server with two screens (the second one small, narrower than the device dialog) and a
+# fresh Wine prefix with a persistent wineserver. 32-bit programs run in the same kind of prefix,
+# through Wine's 32-bit loader.
+#   wine_for ARCH                 the Wine loader for x86_64 or i686 programs
+#   wine_can_run ARCH             true when this machine runs that target's programs (tried, not assumed)
+#   wine_session_start ARCH [WINLOOK]
+#                                 exports DISPLAY, WINEPREFIX, WINEDEBUG, WINE, WINESERVER; given the
+#                                 winlook program, keeps it on the desktop for the session
+#   wine_session_stop             ends the wineserver and the X server and removes the prefix
+#   wine_prefix_start / wine_prefix_stop
+#                                 the prefix part alone, on the X display already in DISPLAY
 
-WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
-wine_session_start() {
-  local n
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-  done
-  Xvfb ":$n" -screen 0 1024x768x24 -screen 1 320x240x24 -nolisten tcp >/dev/null 2>&1 &
-  DBB_XVFB_PID=$!
-  export DISPLAY=":$n.0"
-  local i
-  for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+wine_for() {
+  case $1 in
+    x86_64) echo /usr/lib/wine/wine64 ;;
+    i686) echo /usr/lib/wine/wine ;;
+    *) echo "wine-session: unknown target $1" >&2; return 1 ;;
+  esac
+}
+
+wine_can_run() {
+  local loader
+  loader=$(wine_for "$1") || return 1
+  [ "$1" != i686 ] || /lib32/ld-linux.so.2 --version >/dev/null 2>&1 || return 1
+  env -u WINEPREFIX "$loader" --version >/dev/null 2>&1
+}
+
+wine_prefix_start() {
   export WINEPREFIX
   WINEPREFIX=$(mktemp -d /tmp/dbb-wine.XXXXXX)
-  export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml="
-  export WINE WINESERVER
+  export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" WINESERVER
   # The wineserver and Wine's own service processes start here, away from the output of the tests:
   # a test run by ctest must not leave a process behind that holds its output open.
   "$WINESERVER" -p >/dev/null 2>&1
-  "$WINE" wineboot -i >/dev/null 2>&1
+  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
   # Without a window manager Wine waits on every window close unless it manages windows itself.
-  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
+wine_prefix_stop() {
+  [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k >/dev/null 2>&1 || true
+  case "${WINEPREFIX:-}" in /tmp/dbb-wine.*) rm -rf "$WINEPREFIX" ;; esac
+  unset WINEPREFIX
+}
+
+wine_session_start() {
+  export WINE
+  WINE=$(wine_for "$1")
+  # Xvfb picks a free display itself and names it on the descriptor once it takes connections.
+  local named i
+  named=$(mktemp /tmp/dbb-display.XXXXXX)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -screen 1 320x240x24 -nolisten tcp 3>"$named" >/dev/null 2>&1 &
+  DBB_XVFB_PID=$!
+  for i in $(seq 1 300); do
+    [ -s "$named" ] && break
+    kill -0 "$DBB_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  export DISPLAY=":$(tr -d '\n' <"$named").0"
+  rm -f "$named"
+  if [ "$DISPLAY" = ":.0" ]; then
+    echo "wine-session: the X server did not start" >&2
+    return 1
+  fi
+  wine_prefix_start
   # Wine takes its desktop down a few seconds after the last program on it ends, and building it
   # again takes seconds; a program that stays on it keeps every test program's start fast.
-  if [ -n "${1:-}" ]; then
-    "$WINE" "$1" hold >/dev/null 2>&1 &
-    "$WINE" "$1" top >/dev/null 2>&1
+  if [ -n "${2:-}" ]; then
+    "$WINE" "$2" hold >/dev/null 2>&1 &
+    "$WINE" "$2" top >/dev/null 2>&1
   fi
 }
 
 wine_session_stop() {
-  [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k >/dev/null 2>&1 || true
+  wine_prefix_stop
   [ -n "${DBB_XVFB_PID:-}" ] && kill "$DBB_XVFB_PID" >/dev/null 2>&1 || true
-  case "${WINEPREFIX:-}" in /tmp/dbb-wine.*) rm -rf "$WINEPREFIX" ;; esac
   DBB_XVFB_PID=
 }

@@ -2,10 +2,11 @@
 # Runs the port layer in real Windows processes under Wine, with the stand-in winmm.dll beside
 # them, and checks what they print and what the driver's log says they asked for.
 #   process_test.sh exports | devices | send | open-failure | thru | connect-failure
-# Needs DBB_BUILD_DIR (the x86_64 tree) and a Wine session (tools/wine-session.sh).
+# Needs DBB_BUILD_DIR (a build tree), WINE and DBB_OBJDUMP (its target's loader and objdump) and a
+# Wine session (tools/wine-session.sh).
 set -euo pipefail
 build=${DBB_BUILD_DIR:?}
-wine=${WINE:-/usr/lib/wine/wine64}
+wine=${WINE:?}
 dll=$build/tools/winmm_double/winmm.dll
 work=$(mktemp -d /tmp/dbb-midi.XXXXXX)
 trap 'rm -rf "$work"' EXIT
@@ -26,7 +27,7 @@ line() { grep " $1 " "$log" | sed -n "${2:-1}p" | cut -d' ' -f2-; }  # a log lin
 
 case ${1:-} in
 exports)
-  names=$(x86_64-w64-mingw32-objdump -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t&&NF==0{t=0} t{print $NF}')
+  names=$("${DBB_OBJDUMP:?}" -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t&&NF==0{t=0} t{print $NF}')
   same "$(echo "$names" | paste -sd' ')" "midiConnect midiInGetDevCapsA midiInGetNumDevs midiInOpen midiInStart \
 midiOutClose midiOutGetDevCapsA midiOutGetNumDevs midiOutLongMsg midiOutOpen midiOutPrepareHeader midiOutShortMsg \
 midiOutUnprepareHeader" "exported names"
