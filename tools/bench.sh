@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds both targets with the benchmarks, then measures the program under Wine on a private X server
-# and prints one table: the loop's pass, latency, idle CPU, file sizes and imports, working set, and the
-# full soak. Extra arguments go to tools/bench/bench.py (--help lists them); DBB_BUILD_ROOT as in build.sh.
+# Builds both targets with the benchmarks, then measures the program under Wine, each target in a
+# session of its own (private X server, fresh Wine prefix), and prints one table with a column per
+# target: the loop's pass, latency, idle CPU, file size and imports, working set, and the full soak.
+# A machine that cannot run 32-bit programs measures x86_64 alone and says so.
+# Extra arguments go to `tools/bench/bench.py measure` (bench.py measure --help lists them);
+# DBB_BUILD_ROOT as in build.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${DBB_BUILD_ROOT:-$root/build}
@@ -9,7 +12,21 @@ builds=${DBB_BUILD_ROOT:-$root/build}
 "$root/tools/build.sh" --target MidiDrawbarBox winmm_double winlook loop_bench poster
 # shellcheck source=tools/wine-session.sh
 . "$root/tools/wine-session.sh"
-wine_session_start "$builds/x86_64/tools/winlook/winlook.exe"
-trap wine_session_stop EXIT
-DBB_BUILD_DIR="$builds/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
-  python3 "$root/tools/bench/bench.py" "$@"
+figures=$(mktemp -d /tmp/dbb-bench.XXXXXX)
+trap 'wine_session_stop; rm -rf "$figures"' EXIT
+
+status=0
+files=()
+for arch in x86_64 i686; do
+  if ! wine_can_run "$arch"; then
+    echo "$arch not measured: this machine cannot run its programs"
+    continue
+  fi
+  wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
+  DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
+    python3 "$root/tools/bench/bench.py" measure --target "$arch" --out "$figures/$arch.json" "$@" || status=1
+  wine_session_stop
+  [ -f "$figures/$arch.json" ] && files+=("$figures/$arch.json")
+done
+[ ${#files[@]} -gt 0 ] && { python3 "$root/tools/bench/bench.py" table "${files[@]}" || status=1; }
+exit "$status"

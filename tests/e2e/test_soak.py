@@ -46,8 +46,9 @@ class Soak(ProgramTest):
             self.assertEqual(controls[number]["text"], str(value))
 
         used = soak.growth(run.samples)
-        self.assertGreater(used["handles_warm"], 0, "the handle count could be read")
-        self.assertLessEqual(used["handles_growth"], HANDLE_TOLERANCE, used)
+        for name in ("handles", "user", "gdi"):
+            self.assertGreater(used[name + "_warm"], 0, "the %s count could be read" % name)
+            self.assertLessEqual(used[name + "_growth"], HANDLE_TOLERANCE, used)
         self.assertLessEqual(used["private_growth"], PRIVATE_TOLERANCE, used)
 
         # And it still ends as it should.

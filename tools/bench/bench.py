@@ -1,25 +1,29 @@
-"""Runs every benchmark and the full soak in the current Wine session, then prints one table.
+"""Runs every benchmark and the full soak for one target in the current Wine session, or prints the
+table of figures of several targets side by side.
 
-Started by tools/bench.sh, which builds first and opens the session. DBB_BUILD_DIR names the x86_64
-build tree, DBB_PROGRAM the program; the sizes are read from out/ for both targets.
+  bench.py measure --out FILE [options]   measures the target of DBB_BUILD_DIR / DBB_PROGRAM / WINE
+  bench.py table FILE...                  one column per target, from the files of `measure`
+
+tools/bench.sh builds first and runs `measure` once per target, each in a Wine session of its own.
 
   1. one pass of the event loop over the real panel, in process (loop_bench.exe)
-  2. the time from a slider change posted to the panel to the driver's midiOutShortMsg
+  2. the time from a slider change posted to the panel to the driver's midiOutShortMsg, taken twice:
+     with the change waited for by reading the driver's log, which leaves the program alone (what a
+     user's hand meets), and by asking the value display for its text over and over, which competes
+     with the program for the two cores and the wineserver
   3. CPU used in a quiet stretch by the waiting device dialog and by the idle panel
   4. the size of each .exe and the DLLs it imports; the panel's peak working set
   5. the soak: slider changes and button presses, nothing lost or doubled, nothing growing
 """
 import argparse
+import json
 import os
 import platform
 import subprocess
 import sys
-import tempfile
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-os.environ.setdefault("DBB_BUILD_DIR", os.path.join(ROOT, "build", "x86_64"))
-os.environ.setdefault("DBB_PROGRAM", os.path.join(ROOT, "out", "x86_64", "MidiDrawbarBox.exe"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.join(ROOT, "tools", "bench"))
 
@@ -35,7 +39,7 @@ WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "winm
 
 def percentile(values, share):
     ordered = sorted(values)
-    return ordered[min(len(ordered) - 1, len(ordered) * share // 100)]
+    return ordered[min(len(ordered) - 1, int(len(ordered) * share // 100))]
 
 
 # ---- 1. the loop in process ----
@@ -109,11 +113,13 @@ def cpu_share(pid, seconds):
     return (after[0] - before[0]) / elapsed, ((after[1] - before[1]) / elapsed) if server else None
 
 
-def latency_figures(program, count):
-    """Posted slider change to the driver's log line, matched one to one in order."""
+def latency_figures(program, count, quiet):
+    """Posted slider change to the driver's log line, matched one to one in order. Quiet: the poster
+    waits for each change by reading the driver's log rather than by asking the panel."""
     before = len(soak.short_messages(program))
     poster = os.path.join(drive.BUILD, "tools", "bench", "poster.exe")
-    result = subprocess.run([drive.WINE, poster, "latency", str(count)], capture_output=True, text=True,
+    log = ["Z:" + program.log_path.replace("/", "\\")] if quiet else []
+    result = subprocess.run([drive.WINE, poster, "latency", str(count), *log], capture_output=True, text=True,
                             timeout=3600)
     stamps = []
     for line in result.stdout.splitlines():
@@ -130,6 +136,8 @@ def latency_figures(program, count):
         "early": sum(1 for value in latencies if value < 0),
         "median": percentile(latencies, 50) if latencies else None,
         "p99": percentile(latencies, 99) if latencies else None,
+        "p999": percentile(latencies, 99.9) if latencies else None,
+        "max": max(latencies) if latencies else None,
     }
 
 
@@ -143,7 +151,8 @@ def running_program_figures(latency_count, idle_seconds):
         panel = open_panel(program)
         time.sleep(2)
         figures["panel_cpu"] = cpu_share(program.process.pid, idle_seconds)
-        figures["latency"] = latency_figures(program, latency_count)
+        figures["latency"] = latency_figures(program, latency_count, quiet=True)
+        figures["latency_polled"] = latency_figures(program, latency_count, quiet=False)
         figures["usage_after_latency"] = process_usage(drive.PANEL_TITLE)
         drive.winlook("close", panel["hwnd"])
         figures["exit"] = program.wait_exit()
@@ -167,37 +176,33 @@ def soak_figures(changes, presses):
         program.close()
     shown = all(text == str(value) and controls[number]["text"] == str(value) for number, value, text in run.displays)
     return {
-        "run": run,
+        "counts": run.counts,
+        "messages": len(run.sent),
+        "private_source": run.private_source,
         "seconds": seconds,
-        "difference": soak.first_difference(run.expected, run.sent),
+        "difference": soak.first_difference(run.expected, run.sent) or run.errors.strip() or None,
         "displays_match": shown and len(run.displays) == 12,
-        "growth": soak.growth(run.samples),
+        "growth": soak.growth(run.samples) if run.samples else {},
         "usage": usage,
+        "user_source": usage.get("user_objects", ["", "?"])[1],
+        "gdi_source": usage.get("gdi_objects", ["", "?"])[1],
         "exit": exit_code,
     }
 
 
 # ---- 4. the files ----
 
-def file_figures():
-    files = {}
-    for arch in ("x86_64", "i686"):
-        path = os.path.join(ROOT, "out", arch, "MidiDrawbarBox.exe")
-        if not os.path.exists(path):
-            files[arch] = None
-            continue
-        tool = arch + "-w64-mingw32-"
-        dump = subprocess.run([tool + "objdump", "-p", path], capture_output=True, text=True, check=True).stdout
-        imports = sorted({line.split("DLL Name:")[1].strip() for line in dump.splitlines() if "DLL Name:" in line},
-                         key=str.lower)
-        # What the file would weigh without its symbols and the runtime libraries' debug sections.
-        with tempfile.TemporaryDirectory() as folder:
-            stripped = os.path.join(folder, "stripped.exe")
-            subprocess.run([tool + "strip", "-o", stripped, path], check=True)
-            stripped_bytes = os.path.getsize(stripped)
-        files[arch] = {"bytes": os.path.getsize(path), "stripped_bytes": stripped_bytes, "imports": imports,
-                       "windows_only": all(name.lower() in WINDOWS_DLLS for name in imports)}
-    return files
+def file_figures(arch):
+    """The program's size and the DLLs it imports (the release build carries no symbols)."""
+    path = drive.PROGRAM
+    if not os.path.exists(path):
+        return None
+    dump = subprocess.run([arch + "-w64-mingw32-objdump", "-p", path], capture_output=True, text=True,
+                          check=True).stdout
+    imports = sorted({line.split("DLL Name:")[1].strip() for line in dump.splitlines() if "DLL Name:" in line},
+                     key=str.lower)
+    return {"bytes": os.path.getsize(path), "imports": imports,
+            "windows_only": all(name.lower() in WINDOWS_DLLS for name in imports)}
 
 
 # ---- the table ----
@@ -221,17 +226,19 @@ def share(value):
     return "%.2f %%" % (100 * value) if value is not None else "?"
 
 
-def print_table(loop, running, soaked, files, arguments):
+def target_rows(figures):
+    """(figure, measured, goal) rows of one target, in table order; measured ends with its verdict."""
     rows = []
 
-    def row(figure, measured, goal="", verdict=""):
-        rows.append((figure, measured, goal, verdict))
+    def row(name, measured, goal="", verdict=""):
+        rows.append((name, measured + (" (%s)" % verdict if verdict else ""), goal))
+
+    loop = figures.get("loop") or {}
 
     def pass_row(name, key, goal=True):
         median = float(loop.get(key + ".median_us", "nan"))
         p99 = float(loop.get(key + ".p99_us", "nan"))
-        measured = "median %s, p99 %s us (%.1f %% of the cable's %.0f us)" % (us(median), us(p99),
-                                                                           100 * median / CABLE_US, CABLE_US)
+        measured = "median %s, p99 %s us (%.1f %% of the cable)" % (us(median), us(p99), 100 * median / CABLE_US)
         if goal:
             row(name, measured, "< %.1f us" % PASS_GOAL_US, "met" if median < PASS_GOAL_US else "missed")
         else:
@@ -248,85 +255,138 @@ def print_table(loop, running, soaked, files, arguments):
                            ("part.send_and_show_1_value", "  part: sending and showing one value")):
             row(name, "median %s, p99 %s us" % (us(loop.get(part + ".median_us", "nan")),
                                                  us(loop.get(part + ".p99_us", "nan"))))
-        row("  loop bench's own check", "%s wrong or missing of %s messages" % (
+        row("  loop bench's own check", "%s wrong or missing of %s" % (
             loop.get("check.messages_wrong_or_missing", "?"), loop.get("check.messages_expected", "?")),
             "0", "met" if loop.get("exit") == 0 else "FAILED")
+    running = figures.get("running")
     if running:
-        lat = running["latency"]
-        if lat["median"] is not None:
-            row("Latency, change posted to driver (%d changes)" % lat["count"],
-                "median %d, p99 %d us; %d wrong, %d early" % (lat["median"], lat["p99"], lat["wrong"], lat["early"]),
-                "< %.0f us (the cable)" % CABLE_US, "met" if lat["p99"] < CABLE_US and lat["wrong"] == 0 else "missed")
-        for key, name, goal in (("panel_cpu", "CPU, idle panel, %d s" % arguments.idle_seconds, "0"),
-                                ("dialog_cpu", "CPU, waiting device dialog, %d s" % arguments.idle_seconds, "")):
+        for key, name in (("latency", "Latency, change posted to driver, log read (a hand)"),
+                          ("latency_polled", "Latency, same, display polled meanwhile")):
+            lat = running[key]
+            if lat["median"] is None:
+                row(name, "no figures")
+                continue
+            row(name + " (%d changes)" % lat["count"],
+                "median %d, p99 %d, p99.9 %d, max %d us; %d wrong, %d early" % (
+                    lat["median"], lat["p99"], lat["p999"], lat["max"], lat["wrong"], lat["early"]),
+                "p99 < %.0f us (the cable)" % CABLE_US,
+                "met" if lat["p99"] < CABLE_US and lat["wrong"] == 0 else "missed")
+        for key, name, goal in (("panel_cpu", "CPU, idle panel, %d s" % figures["idle_seconds"], "0"),
+                                ("dialog_cpu", "CPU, waiting device dialog, %d s" % figures["idle_seconds"], "")):
             process, server = running[key]
-            measured = "%s of one core (+ wineserver %s)" % (share(process), share(server))
-            verdict = ("met" if process < 0.005 else "missed") if goal else ""
-            row(name, measured, "%s of one core" % goal if goal else "", verdict)
+            row(name, "%s of one core (+ wineserver %s)" % (share(process), share(server)),
+                "%s of one core" % goal if goal else "", ("met" if process < 0.005 else "missed") if goal else "")
         usage = running["usage_after_latency"]
         if "peak_working_set_bytes" in usage:
-            row("Peak working set, panel after the latency run",
+            row("Peak working set, panel after the latency runs",
                 "%.1f MiB" % (int(usage["peak_working_set_bytes"][0]) / 2**20))
-    for arch in ("x86_64", "i686"):
-        info = files.get(arch)
-        if info is None:
-            row("%s MidiDrawbarBox.exe" % arch, "not built")
-            continue
-        row("%s MidiDrawbarBox.exe" % arch, "%d KiB (%d KiB stripped), imports %s" % (
-            info["bytes"] // 1024, info["stripped_bytes"] // 1024, ", ".join(info["imports"])),
+    info = figures.get("file")
+    if info is None:
+        row("MidiDrawbarBox.exe", "not built")
+    else:
+        row("MidiDrawbarBox.exe", "%d KiB, imports %s" % (info["bytes"] // 1024, ", ".join(info["imports"])),
             "one small file, Windows' DLLs only", "met" if info["windows_only"] else "missed")
+    soaked = figures.get("soak")
     if soaked:
-        run = soaked["run"]
         grown = soaked["growth"]
-        counts = run.counts
-        row("Soak: %s slider changes, %s presses, %.0f s" % (counts.get("changes", "?"), counts.get("presses", "?"),
-                                                             soaked["seconds"]),
-            "%d messages; %s" % (len(run.sent), soaked["difference"] or "none lost, doubled or out of order"),
+        counts = soaked["counts"]
+        row("Soak: %s slider changes, %s presses" % (counts.get("changes", "?"), counts.get("presses", "?")),
+            "%.0f s, %d messages; %s" % (soaked["seconds"], soaked["messages"],
+                                         soaked["difference"] or "none lost, doubled or out of order"),
             "nothing lost or doubled", "met" if soaked["difference"] is None and counts.get("unanswered") == 0
             else "FAILED")
         row("  soak: value displays at the end", "match" if soaked["displays_match"] else "DIFFER",
             "match", "met" if soaked["displays_match"] else "FAILED")
-        row("  soak: handles after warm-up -> end", "%d -> %d" % (grown["handles_warm"], grown["handles_end"]),
-            "no growth", "met" if grown["handles_growth"] <= 2 else "missed")
-        row("  soak: private bytes (%s) after warm-up -> end" % run.private_source,
-            "%.2f -> %.2f MiB" % (grown["private_warm"] / 2**20, grown["private_end"] / 2**20),
-            "no growth", "met" if grown["private_growth"] <= 1 << 20 else "missed")
+        for name, what in (("handles", "kernel handles"), ("user", "USER objects (%s)" % soaked["user_source"]),
+                           ("gdi", "GDI objects (%s)" % soaked["gdi_source"])):
+            if name + "_warm" not in grown:
+                row("  soak: %s" % what, "no samples", "no growth", "FAILED")
+                continue
+            row("  soak: %s after warm-up -> end" % what, "%d -> %d" % (grown[name + "_warm"], grown[name + "_end"]),
+                "no growth", "met" if 0 < grown[name + "_warm"] and grown[name + "_growth"] <= 2 else "missed")
+        if "private_warm" in grown:
+            row("  soak: private bytes (%s) after warm-up -> end" % soaked["private_source"],
+                "%.2f -> %.2f MiB" % (grown["private_warm"] / 2**20, grown["private_end"] / 2**20),
+                "no growth", "met" if grown["private_growth"] <= 1 << 20 else "missed")
         if "peak_working_set_bytes" in soaked["usage"]:
             row("  soak: peak working set of the panel",
                 "%.1f MiB" % (int(soaked["usage"]["peak_working_set_bytes"][0]) / 2**20))
         row("  soak: program ended", "exit code %d" % soaked["exit"], "0", "met" if soaked["exit"] == 0 else "FAILED")
+    return rows
 
-    widths = [max(len(str(r[i])) for r in rows + [("Figure", "Measured", "Goal", "")]) for i in range(4)]
+
+def print_table(targets):
+    """targets: (name, figures) pairs; one column of measurements per target."""
+    columns = [target_rows(figures) for _, figures in targets]
+    names = []
+    goals = {}
+    for rows in columns:
+        for name, _, goal in rows:
+            if name not in goals:
+                names.append(name)
+                goals[name] = goal
+    measured = [{name: value for name, value, _ in rows} for rows in columns]
+    header = ("Figure", *[name for name, _ in targets], "Goal")
+    table = [(name, *[m.get(name, "") for m in measured], goals[name]) for name in names]
+    widths = [max(len(str(r[i])) for r in table + [header]) for i in range(len(header))]
     line = "  ".join("%-" + str(w) + "s" for w in widths)
     print()
     print("Machine: " + machine())
     print()
-    print((line % ("Figure", "Measured", "Goal", "")).rstrip())
+    print((line % header).rstrip())
     print(line % tuple("-" * w for w in widths))
-    for r in rows:
+    for r in table:
         print((line % r).rstrip())
+
+
+def failed(figures):
+    loop = figures.get("loop") or {}
+    soaked = figures.get("soak")
+    return loop.get("exit") != 0 or (soaked is not None and (soaked["difference"] is not None or
+                                                             not soaked["displays_match"]))
+
+
+def measure(arguments):
+    figures = {"target": arguments.target, "idle_seconds": arguments.idle_seconds,
+               "file": file_figures(arguments.target)}
+    print("%s: loop benchmark, %d slider changes ..." % (arguments.target, arguments.events), flush=True)
+    figures["loop"] = loop_figures(arguments.events)
+    print("%s: running program, CPU and latency ..." % arguments.target, flush=True)
+    figures["running"] = running_program_figures(arguments.latency, arguments.idle_seconds)
+    if arguments.soak_changes > 0:
+        print("%s: soak, %d slider changes, %d presses ..." % (arguments.target, arguments.soak_changes,
+                                                               arguments.soak_presses), flush=True)
+        figures["soak"] = soak_figures(arguments.soak_changes, arguments.soak_presses)
+    with open(arguments.out, "w") as out:
+        json.dump(figures, out)
+    return 1 if failed(figures) else 0
+
+
+def table(arguments):
+    targets = []
+    for path in arguments.files:
+        with open(path) as source:
+            figures = json.load(source)
+        targets.append((figures["target"], figures))
+    print_table(targets)
+    return 1 if any(failed(figures) for _, figures in targets) else 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--events", type=int, default=120000, help="slider changes in the loop benchmark")
-    parser.add_argument("--latency", type=int, default=10000, help="slider changes timed in the running program")
-    parser.add_argument("--idle-seconds", type=int, default=10, help="length of each CPU stretch")
-    parser.add_argument("--soak-changes", type=int, default=100000)
-    parser.add_argument("--soak-presses", type=int, default=10000)
+    commands = parser.add_subparsers(dest="command", required=True)
+    run = commands.add_parser("measure", help="measure the target of this session")
+    run.add_argument("--out", required=True, help="file for the figures")
+    run.add_argument("--target", default="x86_64")
+    run.add_argument("--events", type=int, default=120000, help="slider changes in the loop benchmark")
+    run.add_argument("--latency", type=int, default=10000, help="slider changes timed in the running program")
+    run.add_argument("--idle-seconds", type=int, default=10, help="length of each CPU stretch")
+    run.add_argument("--soak-changes", type=int, default=100000)
+    run.add_argument("--soak-presses", type=int, default=10000)
+    show = commands.add_parser("table", help="print the figures of several targets side by side")
+    show.add_argument("files", nargs="+")
     arguments = parser.parse_args()
-
-    files = file_figures()
-    print("loop benchmark: %d slider changes ..." % arguments.events, flush=True)
-    loop = loop_figures(arguments.events)
-    print("running program: CPU and latency ...", flush=True)
-    running = running_program_figures(arguments.latency, arguments.idle_seconds)
-    print("soak: %d slider changes, %d presses ..." % (arguments.soak_changes, arguments.soak_presses), flush=True)
-    soaked = soak_figures(arguments.soak_changes, arguments.soak_presses) if arguments.soak_changes > 0 else None
-    print_table(loop, running, soaked, files, arguments)
-    failed = loop.get("exit") != 0 or (soaked is not None and (soaked["difference"] is not None or
-                                                              not soaked["displays_match"]))
-    return 1 if failed else 0
+    return measure(arguments) if arguments.command == "measure" else table(arguments)
 
 
 if __name__ == "__main__":

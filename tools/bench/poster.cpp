@@ -2,20 +2,25 @@
 // reads the figures of the program's process. For the benchmarks and the soak test.
 //
 //   poster usage [TITLE]            the process behind the window TITLE (default: the panel): pid,
-//                                   handles, private bytes, working set and its peak, CPU time
+//                                   handles, USER and GDI objects, private bytes, working set and its
+//                                   peak, CPU time
 //                                   (Wine reports neither private bytes nor CPU time of another
 //                                   process; bench.py reads those from /proc)
-//   poster latency COUNT            COUNT slider changes, each made while the panel is idle; prints
+//   poster latency COUNT [LOG]      COUNT slider changes, each made while the panel is idle; prints
 //                                   "stamp T MESSAGE" per change, T in QPC microseconds just before
-//                                   the event is posted
+//                                   the event is posted. Each change is waited for by asking the
+//                                   value display for its text over and over, or, given the MIDI
+//                                   driver's LOG, by reading the log once a millisecond, which sends
+//                                   the program nothing while it works
 //   poster soak SLIDERS PRESSES SEED [SAMPLES]
 //                                   SLIDERS slider changes (about one step in fifty a burst of
 //                                   several positions before one event) and PRESSES button presses,
 //                                   in an order drawn from SEED; prints what must come out: presses
 //                                   ("press MESSAGE") in order, slider changes ("exact MESSAGE",
 //                                   "burst CONTROLLER V1,V2,...") in order, SAMPLES process
-//                                   samples ("sample CHANGES HANDLES PRIVATE WORKINGSET"), and each
-//                                   value display ("display NUMBER VALUE TEXT")
+//                                   samples ("sample CHANGES HANDLES PRIVATE WORKINGSET USER GDI"),
+//                                   and each value display ("display NUMBER VALUE TEXT"); it stops
+//                                   at the first change whose display does not follow ("lost N")
 //
 // A slider change is TBM_SETPOS on the trackbar and WM_VSCROLL posted to the panel with the trackbar
 // as lParam; a press is WM_COMMAND (BN_CLICKED) posted to the panel with the button as lParam. Each
@@ -35,7 +40,7 @@
 namespace {
 
 constexpr DWORD ReplyTimeoutMs = 5000;   // a panel that does not answer a message in this time has hung
-constexpr DWORD DisplayTimeoutMs = 10000;  // a value display that does not change in this time stays wrong
+constexpr DWORD DisplayTimeoutMs = 5000;  // a value display that does not change in this time stays wrong
 
 // ---- the panel ----
 
@@ -103,6 +108,15 @@ void WaitUntilIdle(const Panel& panel, std::size_t row) {
   SendMessageTimeoutA(panel.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &ignored);
 }
 
+// The displays show where the sliders stand; a run may follow other work on the same panel.
+void ReadValues(Panel& panel) {
+  for (std::size_t row = 0; row < app::SliderCount; ++row) {
+    char text[32];
+    ReadText(panel.displays[row], text, sizeof text);
+    panel.values[row] = std::atoi(text);
+  }
+}
+
 void SetSlider(const Panel& panel, std::size_t row, std::int32_t value, bool redraw) {
   DWORD_PTR ignored;
   // A vertical trackbar has its minimum at the top.
@@ -167,14 +181,23 @@ struct SystemHandleTable {
 };
 
 using QuerySystemInformation = LONG(NTAPI*)(ULONG infoClass, PVOID buffer, ULONG size, PULONG returned);
+using QueryThreadInformation = LONG(NTAPI*)(HANDLE thread, ULONG infoClass, PVOID buffer, ULONG size,
+                                            PULONG returned);
+
+// An ntdll function by name. GetProcAddress gives a generic pointer; the cast through
+// void (*)() says that the real type is known here.
+template <class Function>
+Function NtdllFunction(const char* name) {
+  const FARPROC found = GetProcAddress(GetModuleHandleA("ntdll.dll"), name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
 
 // The process's handles counted in the system's handle table: the fallback where the process
 // count is not kept (Wine answers GetProcessHandleCount with 0). -1 when the table cannot be read.
 long CountSystemHandles(DWORD pid) {
   constexpr ULONG SystemExtendedHandleInformation = 64;
   constexpr LONG InfoLengthMismatch = static_cast<LONG>(0xC0000004);
-  const auto query = reinterpret_cast<QuerySystemInformation>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+  const auto query = NtdllFunction<QuerySystemInformation>("NtQuerySystemInformation");
   if (query == nullptr) return -1;
   ULONG size = 1 << 20;
   for (int attempt = 0; attempt < 8; ++attempt, size *= 2) {
@@ -196,17 +219,140 @@ long CountSystemHandles(DWORD pid) {
   return -1;
 }
 
+// ---- USER and GDI objects ----
+//
+// Windows counts them per process (GetGuiResources); Wine answers that call with 0. There the
+// nearest honest measures are these: USER objects as the process's windows, top-level and child
+// (menus, accelerator tables and cursors cannot be seen from outside), and GDI objects as the used
+// entries of the GDI handle table that Wine keeps in each process's memory, stock objects left out.
+
+BOOL CALLBACK CountWindow(HWND window, LPARAM data);
+
+struct WindowCount {
+  DWORD pid;
+  long count;
+};
+
+BOOL CALLBACK CountTopWindow(HWND window, LPARAM data) {
+  auto& tally = *reinterpret_cast<WindowCount*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != tally.pid) return TRUE;
+  ++tally.count;
+  EnumChildWindows(window, CountWindow, data);  // every descendant, not only direct children
+  return TRUE;
+}
+
+BOOL CALLBACK CountWindow(HWND, LPARAM data) {
+  ++reinterpret_cast<WindowCount*>(data)->count;
+  return TRUE;
+}
+
+long CountProcessWindows(DWORD pid) {
+  WindowCount tally{pid, 0};
+  EnumWindows(CountTopWindow, reinterpret_cast<LPARAM>(&tally));
+  return tally.count;
+}
+
+// An entry of Wine's GDI handle table (GDI_HANDLE_ENTRY, the same 24 bytes on both targets).
+#pragma pack(push, 1)
+struct GdiHandleEntry {
+  unsigned long long object;
+  ULONG owner;
+  USHORT unique;  // bit 7: a stock object
+  UCHAR type;     // 0: a free entry
+  UCHAR flags;
+  unsigned long long userPointer;
+};
+#pragma pack(pop)
+static_assert(sizeof(GdiHandleEntry) == 24, "Wine's GDI handle entries are 24 bytes");
+constexpr std::size_t GdiHandleCount = 0x10000;
+
+template <class T>
+bool ReadRemote(HANDLE process, unsigned long long address, T& value) {
+  SIZE_T read = 0;
+  return address != 0 && address <= static_cast<ULONG_PTR>(-1) - sizeof(T) &&
+         ReadProcessMemory(process, reinterpret_cast<LPCVOID>(static_cast<ULONG_PTR>(address)), &value, sizeof value,
+                           &read) &&
+         read == sizeof value;
+}
+
+// Where Wine keeps the process's GDI handle table: in its (64-bit) process environment block, found
+// from a thread's environment block. A 32-bit process has its 64-bit thread block at an offset
+// given in the 32-bit one. 0 when it cannot be found.
+unsigned long long GdiTableAddress(HANDLE process, DWORD threadId) {
+  struct ThreadBasicInformation {
+    LONG exitStatus;
+    PVOID tebBaseAddress;
+    PVOID clientId[2];
+    ULONG_PTR affinityMask;
+    LONG priority;
+    LONG basePriority;
+  } info{};
+  const auto query = NtdllFunction<QueryThreadInformation>("NtQueryInformationThread");
+  const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, threadId);
+  if (query == nullptr || thread == nullptr) return 0;
+  const LONG status = query(thread, 0, &info, sizeof info, nullptr);
+  CloseHandle(thread);
+  if (status < 0) return 0;
+  unsigned long long teb64 = reinterpret_cast<ULONG_PTR>(info.tebBaseAddress);
+#ifndef _WIN64
+  LONG wowTebOffset = 0;
+  if (!ReadRemote(process, teb64 + 0xFDC, wowTebOffset) || wowTebOffset == 0) return 0;
+  teb64 += static_cast<unsigned long long>(static_cast<long long>(wowTebOffset));
+#endif
+  unsigned long long peb64 = 0;
+  unsigned long long table = 0;
+  if (!ReadRemote(process, teb64 + 0x60, peb64) || !ReadRemote(process, peb64 + 0xF8, table)) return 0;
+  return table;
+}
+
+long CountWineGdiObjects(HANDLE process, DWORD threadId) {
+  const unsigned long long table = GdiTableAddress(process, threadId);
+  if (table == 0) return -1;
+  const SIZE_T bytes = GdiHandleCount * sizeof(GdiHandleEntry);
+  auto* entries = static_cast<GdiHandleEntry*>(VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (entries == nullptr) return -1;
+  SIZE_T read = 0;
+  long count = -1;
+  if (ReadProcessMemory(process, reinterpret_cast<LPCVOID>(static_cast<ULONG_PTR>(table)), entries, bytes, &read) &&
+      read == bytes) {
+    count = 0;
+    for (std::size_t i = 0; i < GdiHandleCount; ++i) {
+      if (entries[i].type != 0 && (entries[i].unique & 0x80) == 0) ++count;
+    }
+  }
+  VirtualFree(entries, 0, MEM_RELEASE);
+  return count;
+}
+
 struct ProcessFigures {
   long handles;
   const char* handleSource;
+  long userObjects;
+  const char* userSource;
+  long gdiObjects;
+  const char* gdiSource;
   unsigned long long privateBytes;
   unsigned long long workingSet;
   unsigned long long peakWorkingSet;
   unsigned long long cpu100ns;  // kernel and user time
 };
 
-bool ReadProcess(HANDLE process, DWORD pid, ProcessFigures& figures) {
+bool ReadProcess(HANDLE process, DWORD pid, DWORD threadId, ProcessFigures& figures) {
   std::memset(&figures, 0, sizeof figures);
+  figures.userObjects = static_cast<long>(GetGuiResources(process, GR_USEROBJECTS));
+  figures.userSource = "process";
+  if (figures.userObjects == 0) {
+    figures.userObjects = CountProcessWindows(pid);
+    figures.userSource = "windows";
+  }
+  figures.gdiObjects = static_cast<long>(GetGuiResources(process, GR_GDIOBJECTS));
+  figures.gdiSource = "process";
+  if (figures.gdiObjects == 0) {
+    figures.gdiObjects = CountWineGdiObjects(process, threadId);
+    figures.gdiSource = "wine-gdi-table";
+  }
   DWORD handles = 0;
   if (GetProcessHandleCount(process, &handles) && handles != 0) {
     figures.handles = static_cast<long>(handles);
@@ -233,9 +379,9 @@ bool ReadProcess(HANDLE process, DWORD pid, ProcessFigures& figures) {
   return true;
 }
 
-HANDLE OpenWindowProcess(HWND window, DWORD& pid) {
+HANDLE OpenWindowProcess(HWND window, DWORD& pid, DWORD& threadId) {
   pid = 0;
-  GetWindowThreadProcessId(window, &pid);
+  threadId = GetWindowThreadProcessId(window, &pid);
   return OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
 }
 
@@ -247,15 +393,17 @@ int Usage(const char* title) {
     std::fprintf(stderr, "no window \"%s\"\n", title);
     return 1;
   }
-  DWORD pid;
-  const HANDLE process = OpenWindowProcess(window, pid);
+  DWORD pid, threadId;
+  const HANDLE process = OpenWindowProcess(window, pid, threadId);
   ProcessFigures figures;
-  if (process == nullptr || !ReadProcess(process, pid, figures)) {
+  if (process == nullptr || !ReadProcess(process, pid, threadId, figures)) {
     std::fprintf(stderr, "cannot read the process of \"%s\"\n", title);
     return 1;
   }
   std::printf("pid %lu\n", static_cast<unsigned long>(pid));
   std::printf("handles %ld %s\n", figures.handles, figures.handleSource);
+  std::printf("user_objects %ld %s\n", figures.userObjects, figures.userSource);
+  std::printf("gdi_objects %ld %s\n", figures.gdiObjects, figures.gdiSource);
   std::printf("private_bytes %llu\n", figures.privateBytes);
   std::printf("working_set_bytes %llu\n", figures.workingSet);
   std::printf("peak_working_set_bytes %llu\n", figures.peakWorkingSet);
@@ -264,12 +412,58 @@ int Usage(const char* title) {
   return 0;
 }
 
-int Latency(long count) {
+// Counts the short messages in the driver's log from where it stopped the last time, reading what
+// the driver has appended since; the log is shared for reading while the driver writes it.
+struct LogReader {
+  HANDLE file;
+  unsigned long long messages;
+  char partial[256];  // the start of a line whose end has not been read yet
+  std::size_t partialLength;
+};
+
+void ReadNewLines(LogReader& log) {
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(log.file, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    for (DWORD i = 0; i < read; ++i) {
+      if (buffer[i] != '\n') {
+        if (log.partialLength < sizeof log.partial - 1) log.partial[log.partialLength++] = buffer[i];
+        continue;
+      }
+      log.partial[log.partialLength] = '\0';
+      if (std::strstr(log.partial, " midiOutShortMsg ") != nullptr) ++log.messages;
+      log.partialLength = 0;
+    }
+  }
+}
+
+bool WaitForLoggedMessages(LogReader& log, unsigned long long messages) {
+  const ULONGLONG end = GetTickCount64() + DisplayTimeoutMs;
+  for (;;) {
+    ReadNewLines(log);
+    if (log.messages >= messages) return true;
+    if (GetTickCount64() > end) return false;
+    Sleep(1);
+  }
+}
+
+int Latency(long count, const char* logPath) {
+  LogReader log{INVALID_HANDLE_VALUE, 0, {}, 0};
+  if (logPath != nullptr) {
+    log.file = CreateFileA(logPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log.file == INVALID_HANDLE_VALUE) {
+      std::fprintf(stderr, "cannot read the log %s\n", logPath);
+      return 1;
+    }
+    ReadNewLines(log);
+  }
   Panel panel;
   if (!FindPanel(app::PanelTitle.data(), panel)) {
     std::fprintf(stderr, "no panel\n");
     return 1;
   }
+  ReadValues(panel);
   for (long i = 0; i < count; ++i) {
     const std::size_t row = static_cast<std::size_t>(i) % app::SliderCount;
     const std::int32_t value = OtherValue(panel.values[row]);
@@ -282,18 +476,22 @@ int Latency(long count) {
     panel.values[row] = value;
     std::printf("stamp %llu %08lX\n", stamp,
                 static_cast<unsigned long>(ControlChange(app::SliderTable[row].controller, value)));
-    if (!WaitForDisplay(panel.displays[row], value)) {
+    const bool arrived = logPath != nullptr ? WaitForLoggedMessages(log, log.messages + 1)
+                                            : WaitForDisplay(panel.displays[row], value);
+    if (!arrived) {
       std::printf("lost %ld\n", i);
       return 1;
     }
   }
+  if (logPath != nullptr) CloseHandle(log.file);
   return 0;
 }
 
-void PrintSample(HANDLE process, DWORD pid, long changes) {
+void PrintSample(HANDLE process, DWORD pid, DWORD threadId, long changes) {
   ProcessFigures figures;
-  if (!ReadProcess(process, pid, figures)) return;
-  std::printf("sample %ld %ld %llu %llu\n", changes, figures.handles, figures.privateBytes, figures.workingSet);
+  if (!ReadProcess(process, pid, threadId, figures)) return;
+  std::printf("sample %ld %ld %llu %llu %ld %ld\n", changes, figures.handles, figures.privateBytes,
+              figures.workingSet, figures.userObjects, figures.gdiObjects);
   std::fflush(stdout);  // read while the run goes on, beside figures taken from outside
 }
 
@@ -303,14 +501,9 @@ int Soak(long sliders, long presses, std::uint32_t seed, long samples) {
     std::fprintf(stderr, "no panel\n");
     return 1;
   }
-  // The displays show where the sliders stand; a soak may follow other work on the same panel.
-  for (std::size_t row = 0; row < app::SliderCount; ++row) {
-    char text[32];
-    ReadText(panel.displays[row], text, sizeof text);
-    panel.values[row] = std::atoi(text);
-  }
-  DWORD pid;
-  const HANDLE process = OpenWindowProcess(panel.window, pid);
+  ReadValues(panel);
+  DWORD pid, threadId;
+  const HANDLE process = OpenWindowProcess(panel.window, pid, threadId);
   if (process == nullptr) {
     std::fprintf(stderr, "cannot open the panel's process\n");
     return 1;
@@ -320,7 +513,7 @@ int Soak(long sliders, long presses, std::uint32_t seed, long samples) {
   long pressed = 0;
   long lost = 0;
   long changes = 0;
-  PrintSample(process, pid, 0);
+  PrintSample(process, pid, threadId, 0);
 
   while (changes < sliders) {
     const std::size_t row = Random(app::SliderCount);
@@ -369,9 +562,14 @@ int Soak(long sliders, long presses, std::uint32_t seed, long samples) {
       std::printf("exact %08lX\n", static_cast<unsigned long>(ControlChange(controller, value)));
     }
     changes += length;
-    if (!WaitForDisplay(panel.displays[row], panel.values[row])) ++lost;
+    // A change that never shows ends the run: every later one would wait out its time as well.
+    if (!WaitForDisplay(panel.displays[row], panel.values[row])) {
+      std::printf("lost %ld\n", changes);
+      ++lost;
+      break;
+    }
     if (changes / sampleEvery != (changes - length) / sampleEvery || changes == sliders) {
-      PrintSample(process, pid, changes);
+      PrintSample(process, pid, threadId, changes);
     }
   }
   // One last look at every display.
@@ -392,14 +590,16 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "usage") == 0) {
     return Usage(argc >= 3 ? argv[2] : app::PanelTitle.data());
   }
-  if (argc == 3 && std::strcmp(argv[1], "latency") == 0) return Latency(std::atol(argv[2]));
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "latency") == 0) {
+    return Latency(std::atol(argv[2]), argc == 4 ? argv[3] : nullptr);
+  }
   if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "soak") == 0 && std::atol(argv[2]) > 0) {
     return Soak(std::atol(argv[2]), std::atol(argv[3]), static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10)),
                 argc == 6 ? std::atol(argv[5]) : 20);
   }
   std::fprintf(stderr,
                "usage: poster usage [TITLE]\n"
-               "       poster latency COUNT\n"
+               "       poster latency COUNT [LOG]\n"
                "       poster soak SLIDERS PRESSES SEED [SAMPLES]\n");
   return 2;
 }

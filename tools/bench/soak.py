@@ -35,7 +35,7 @@ class SoakRun:
 
     def __init__(self):
         self.expected = []    # ("press" or "exact", message) or ("burst", controller, [values]), in order
-        self.samples = []     # (changes, handles, private bytes, working set bytes)
+        self.samples = []     # (changes, handles, private bytes, working set bytes, USER objects, GDI objects)
         self.private_source = "PrivateUsage"
         self.displays = []    # (display number, value set, text shown)
         self.counts = {}      # changes, presses, unanswered
@@ -59,17 +59,19 @@ def run(program, sliders, presses, seed=1, samples=20, timeout=3600):
                 controller, values = rest.split()
                 result.expected.append(("burst", int(controller), [int(v) for v in values.split(",")]))
             elif word == "sample":
-                changes, handles, private, working = (int(v) for v in rest.split())
+                changes, handles, private, working, user, gdi = (int(v) for v in rest.split())
                 if private == 0:  # Wine keeps no private count for other processes
                     private = linux_private_bytes(program.process.pid)
                     result.private_source = "RssAnon"
-                result.samples.append((changes, handles, private, working))
+                result.samples.append((changes, handles, private, working, user, gdi))
             elif word == "display":
                 number, value, text = (rest.split(" ", 2) + [""])[:3]
                 result.displays.append((int(number), int(value), text))
+            elif word == "lost":
+                result.errors += "the display did not follow change %s\n" % rest
             elif word in ("changes", "presses", "unanswered"):
                 result.counts[word] = int(rest)
-        result.errors = poster.stderr.read()
+        result.errors += poster.stderr.read()
         result.exit_code = poster.wait(timeout=timeout)
     finally:
         if poster.poll() is None:
@@ -142,14 +144,16 @@ def first_difference(expected, sent):
 
 
 def growth(samples, warm_up=0.25):
-    """Handles and private bytes at the end against the first sample past the warm-up share."""
+    """Handles, USER and GDI objects and private bytes at the end against the first sample past the
+    warm-up share (private bytes: their highest value after it)."""
     last = samples[-1][0]
     warm = next(s for s in samples if s[0] >= last * warm_up)
-    return {
-        "handles_warm": warm[1],
-        "handles_end": samples[-1][1],
-        "handles_growth": samples[-1][1] - warm[1],
-        "private_warm": warm[2],
-        "private_end": samples[-1][2],
-        "private_growth": max(s[2] for s in samples if s[0] >= warm[0]) - warm[2],
-    }
+    figures = {}
+    for name, index in (("handles", 1), ("user", 4), ("gdi", 5)):
+        figures[name + "_warm"] = warm[index]
+        figures[name + "_end"] = samples[-1][index]
+        figures[name + "_growth"] = samples[-1][index] - warm[index]
+    figures["private_warm"] = warm[2]
+    figures["private_end"] = samples[-1][2]
+    figures["private_growth"] = max(s[2] for s in samples if s[0] >= warm[0]) - warm[2]
+    return figures
