@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick
   googletest
   clang libclang-rt-14-dev
+  setbfree jackd2 python3-jack-client python3-numpy sox
 )
 
 missing=()
