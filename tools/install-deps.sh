@@ -12,6 +12,7 @@ packages=(
   googletest
   clang libclang-rt-14-dev
   libc6-i386
+  setbfree jackd2 python3-jack-client python3-numpy sox
 )
 
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
