@@ -2,20 +2,22 @@
 
 namespace midi {
 
-const WinmmApi& RealWinmm() {
-  static const WinmmApi real = {
-      ::midiOutGetNumDevs,     ::midiOutGetDevCapsA, ::midiOutOpen,
-      ::midiOutShortMsg,       ::midiOutClose,       ::midiOutPrepareHeader,
-      ::midiOutLongMsg,        ::midiOutUnprepareHeader,
-      ::midiInGetNumDevs,      ::midiInGetDevCapsA,  ::midiInOpen,
-      ::midiInStart,           ::midiConnect,
-  };
-  return real;
-}
+namespace {
 
-WinmmApi& Winmm() {
-  static WinmmApi table = RealWinmm();
-  return table;
-}
+// Both tables are made before WinMain runs, so using them needs no thread-safe first-use guard.
+const WinmmApi realWinmm = {
+    ::midiOutGetNumDevs,     ::midiOutGetDevCapsA, ::midiOutOpen,
+    ::midiOutShortMsg,       ::midiOutClose,       ::midiOutPrepareHeader,
+    ::midiOutLongMsg,        ::midiOutUnprepareHeader,
+    ::midiInGetNumDevs,      ::midiInGetDevCapsA,  ::midiInOpen,
+    ::midiInStart,           ::midiConnect,
+};
+WinmmApi table = realWinmm;
+
+}  // namespace
+
+const WinmmApi& RealWinmm() { return realWinmm; }
+
+WinmmApi& Winmm() { return table; }
 
 }  // namespace midi

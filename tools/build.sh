@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds both Windows targets: build/x86_64 and build/i686; the programs land in out/.
+# Configures (with the CMake presets of the same names) and builds both Windows targets: build/x86_64
+# and build/i686; the programs land in out/.
 # Fails, naming the target, when either target fails to configure or build.
 # DBB_BUILD_ROOT names another folder for the build trees; extra arguments go to the build tool
 # (for example: --target ui_test).
@@ -10,8 +11,7 @@ jobs=$(nproc)
 for arch in x86_64 i686; do
   dir="$builds/$arch"
   if [ ! -f "$dir/CMakeCache.txt" ]; then
-    if ! cmake -S "$root" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$arch.cmake" \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null; then
+    if ! (cd "$root" && cmake --preset "$arch" -B "$dir" >/dev/null); then
       rm -f "$dir/CMakeCache.txt"  # configure again next time
       echo "build: configuring $arch failed" >&2
       exit 1
