@@ -13,7 +13,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 # shellcheck source=tools/wine-session.sh
 . "$root/tools/wine-session.sh"
-wine_session_start "${DBB_BUILD_ROOT:-$root/build}/x86_64/tools/winlook/winlook.exe"
+wine_session_start x86_64 "${DBB_BUILD_ROOT:-$root/build}/x86_64/tools/winlook/winlook.exe"
 trap wine_session_stop EXIT
 DBB_BUILD_DIR="$root/build/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
   python3 "$root/tools/demo.py" "$root/out"
