@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/shutdown.h"
 #include "midi/device_list.h"
+#include "midi/fatal_error.h"
 #include "midi/winmm_api.h"
 
 namespace midi {
@@ -26,7 +26,7 @@ constexpr DWORD SysExWaitStepMs = 5;
 void EnumerateOutputDevices(Ports& ports) {
   const UINT count = Winmm().midiOutGetNumDevs();
   if (count == 0) {
-    app::FatalError("kein Midi OUT Ger\xE4t vorhanden");
+    RaiseFatalError("kein Midi OUT Ger\xE4t vorhanden");
     return;
   }
   for (UINT device = 0; device < count; ++device) {
@@ -46,7 +46,7 @@ void OpenOutputDevice(Ports& ports, std::int32_t index) {
     ports.OutputHandle = handle;
     return;
   }
-  app::FatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
+  RaiseFatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
 }
 
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2) {

@@ -1,5 +1,5 @@
 // The MIDI output side: device names, opening, short and long messages, closing.
-// A failure to find or open a device is fatal: an "Error" box, then the program ends.
+// A failure to find or open a device is fatal: the text goes to RaiseFatalError (midi/fatal_error.h).
 #pragma once
 
 #include <cstdint>

@@ -5,14 +5,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/shutdown.h"
-
-namespace app {
-// Stands in for the real road out: the text is kept and the caller goes on.
-void FatalError(std::string_view text) { FatalTexts().emplace_back(text); }
-}  // namespace app
+#include "midi/fatal_error.h"
 
 namespace {
+
+// Stands in for the program's road out: the text is kept and the caller goes on.
+void KeepFatalText(std::string_view text) { FatalTexts().emplace_back(text); }
 
 FakeWinmm fake;
 constexpr UINT_PTR OutHandleBase = 0x1000, InHandleBase = 0x2000;
@@ -99,9 +97,15 @@ std::vector<std::string>& FatalTexts() {
   return texts;
 }
 
+void MidiTest::TearDown() {
+  midi::Winmm() = midi::RealWinmm();
+  midi::SetFatalErrorHandler(nullptr);
+}
+
 void MidiTest::SetUp() {
   fake = FakeWinmm{};
   FatalTexts().clear();
+  midi::SetFatalErrorHandler(KeepFatalText);
   midi::Winmm() = {OutCount, OutCaps,   OutOpen, ShortMsg, Close, Prepare, LongMsg,
                    Unprepare, InCount,  InCaps,  InOpen,   Start, Connect};
 }

@@ -24,11 +24,11 @@ struct FakeWinmm {
 // The fake in use; MidiTest installs a fresh one for every test.
 FakeWinmm& Fake();
 
-// The texts app::FatalError was called with.
+// The texts the port layer raised as fatal errors.
 std::vector<std::string>& FatalTexts();
 
 class MidiTest : public testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override { midi::Winmm() = midi::RealWinmm(); }
+  void TearDown() override;
 };

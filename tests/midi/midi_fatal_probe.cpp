@@ -4,7 +4,9 @@
 
 #include <cstdio>
 
+#include "app/shutdown.h"
 #include "app/state.h"
+#include "midi/fatal_error.h"
 #include "midi/input.h"
 #include "midi/output.h"
 #include "runtime/heap.h"
@@ -17,6 +19,7 @@ int main() {
   runtime::CreateHeaps();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
+  midi::SetFatalErrorHandler(app::FatalError);
   midi::Ports& ports = app::State().ports;
   midi::OpenOutputDevice(ports, 0);
   midi::OpenInputDevice(ports, 0);
