@@ -1,7 +1,6 @@
 #include "midi/input.h"
 
 #include <cstddef>
-#include <cstring>
 
 #include "midi/device_list.h"
 #include "midi/fatal_error.h"
@@ -13,17 +12,8 @@ static_assert(sizeof(MIDIINCAPSA) == 44 && offsetof(MIDIINCAPSA, szPname) == 8,
               "the product name is the 32 bytes at offset 8 of a 44-byte record");
 
 void EnumerateInputDevices(Ports& ports) {
-  const UINT count = Winmm().midiInGetNumDevs();
-  if (count == 0) {
-    RaiseFatalError("kein Midi IN Ger\xE4t vorhanden");
-    return;
-  }
-  for (UINT device = 0; device < count; ++device) {
-    MIDIINCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);  // a failed query leaves an empty name
-    Winmm().midiInGetDevCapsA(device, &caps, sizeof caps);
-    StoreDeviceName(ports.InputNames, device, caps.szPname);
-  }
+  ReadDeviceNames(ports.InputNames, Winmm().midiInGetNumDevs, Winmm().midiInGetDevCapsA,
+                  "kein Midi IN Ger\xE4t vorhanden");
 }
 
 void OpenInputDevice(Ports& ports, std::int32_t index) {

@@ -6,6 +6,7 @@
 #include "midi/device_list.h"
 #include "midi/fatal_error.h"
 #include "midi/winmm_api.h"
+#include "runtime/number.h"
 
 namespace midi {
 
@@ -24,18 +25,8 @@ constexpr DWORD SysExWaitStepMs = 5;
 }  // namespace
 
 void EnumerateOutputDevices(Ports& ports) {
-  const UINT count = Winmm().midiOutGetNumDevs();
-  if (count == 0) {
-    RaiseFatalError("kein Midi OUT Ger\xE4t vorhanden");
-    return;
-  }
-  for (UINT device = 0; device < count; ++device) {
-    // Zeroed first: a device whose query fails gets an empty name rather than stale bytes.
-    MIDIOUTCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    Winmm().midiOutGetDevCapsA(device, &caps, sizeof caps);
-    StoreDeviceName(ports.OutputNames, device, caps.szPname);
-  }
+  ReadDeviceNames(ports.OutputNames, Winmm().midiOutGetNumDevs, Winmm().midiOutGetDevCapsA,
+                  "kein Midi OUT Ger\xE4t vorhanden");
 }
 
 void OpenOutputDevice(Ports& ports, std::int32_t index) {
@@ -47,6 +38,20 @@ void OpenOutputDevice(Ports& ports, std::int32_t index) {
     return;
   }
   RaiseFatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
+}
+
+runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index) {
+  if (index >= 0 && static_cast<std::size_t>(index) < ports.OutputNames.size()) {
+    return ports.OutputNames[static_cast<std::size_t>(index)];
+  }
+  MIDIOUTCAPSA caps{};
+  if (Winmm().midiOutGetDevCapsA(static_cast<UINT_PTR>(static_cast<UINT>(index)), &caps, sizeof caps) ==
+      MMSYSERR_NOERROR) {
+    return runtime::CopyDeviceName(caps.szPname);
+  }
+  runtime::Text name = "MIDI-OUT ";
+  name += runtime::DecimalText(index);
+  return name;
 }
 
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2) {

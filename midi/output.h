@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "midi/ports.h"
+#include "runtime/text.h"
 
 namespace midi {
 
@@ -15,6 +16,11 @@ void EnumerateOutputDevices(Ports& ports);
 // Opens the device (-1 is the MIDI mapper) into ports.OutputHandle, or ends the program with a
 // message that lists the devices.
 void OpenOutputDevice(Ports& ports, std::int32_t index);
+
+// The name shown for output device `index`: its entry in ports.OutputNames for devices 0 to 16;
+// for the MIDI mapper (-1) and devices above 16, which have no entry, the product name WinMM gives
+// for it, or "MIDI-OUT " and the number when WinMM knows no such device.
+runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index);
 
 // Sends status | data1 << 8 | data2 << 16 to the open device, unmasked. Returns 0.
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2);
