@@ -102,6 +102,26 @@ void RecordCommand(WPARAM wParam, LPARAM lParam) {
 EventKind WaitEvent() { return FetchEvent(true); }
 EventKind PollEvent() { return FetchEvent(false); }
 
+WPARAM TakeQueuedReturnOrEscape(DWORD since) {
+  MSG next;
+  if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_CHAR, PM_NOREMOVE)) return 0;
+  WPARAM key = 0;
+  if (next.message == WM_KEYDOWN && (next.wParam == VK_RETURN || next.wParam == VK_ESCAPE)) key = next.wParam;
+  if (next.message == WM_CHAR && next.wParam == '\r') key = VK_RETURN;
+  if (next.message == WM_CHAR && next.wParam == VK_ESCAPE) key = VK_ESCAPE;  // ESC has the same code
+  const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;
+  const bool early = static_cast<LONG>(next.time - since) < 0;
+  if (key == 0 || repeat || early) return 0;
+  PeekMessageA(&next, nullptr, next.message, next.message, PM_REMOVE);
+  return key;
+}
+
+void DropQueuedKeyMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
+
 LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   layer.eventWindow = window;
   switch (message) {
