@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "ui/storage.h"
+#include "ui/window_tree.h"
 #include "ui/window.h"
 #include "ui/window_layer.h"
 
