@@ -11,9 +11,13 @@ void BuildPanel(const AppState& state) {
   if (ui::OpenNumberedWindow(PanelWindow, 0, 0, PanelWidth, PanelHeight, PanelFlags, PanelTitle) != nullptr) {
     ui::BeginControls(ui::WindowHandle(PanelWindow));
   }
-  ui::CreateLabel(HeaderLabel, 25, 5, 320, 18, "---", SunkenCentredLabel);
+  ui::CreateLabel(HeaderLabel, HeaderLeft, HeaderTop, HeaderWidth, HeaderHeight, "---", SunkenCentredLabel);
   ui::SetControlText(HeaderLabel, midi::OutputDeviceName(state.ports, state.SelectedOutput));
-  Sleep(100);
+  // A label paints itself as soon as its text is set, so the name of the opened device is on the
+  // screen at once; the pause leaves it there alone for a moment before the columns fill the panel,
+  // so that the first thing the user reads is which device the panel plays. Nothing waits on it:
+  // the device is open already, and no message is handled meanwhile.
+  Sleep(HeaderPauseMs);
 
   for (std::size_t column = 0; column < SliderTable.size(); ++column) {
     ui::CreateSlider(SliderTable[column].slider, ColumnLeft(column), SliderTop, SliderWidth, SliderHeight, 0,

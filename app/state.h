@@ -14,7 +14,6 @@ namespace app {
 constexpr std::size_t SliderCount = 12;
 
 struct AppState {
-  HINSTANCE instance = nullptr;
   midi::Ports ports;                 // name tables and device handles
   std::int32_t SelectedOutput = 0;  // the output device the user chose
   runtime::Text deviceList;          // the chooser's list text
@@ -26,7 +25,7 @@ struct AppState {
 // heaps that hold its texts are gone.
 AppState& State();
 
-// Zeroes the state (start-up step one).
+// Zeroes the state (start-up step one). The instance is not kept: nothing reads it.
 void ResetState(HINSTANCE instance);
 
 }  // namespace app

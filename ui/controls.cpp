@@ -82,7 +82,9 @@ HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x,
   return Result(number, id, window);
 }
 
-std::int32_t ClampToSliderRange(std::int32_t value) { return value < 0 ? 0 : value > 10000 ? 10000 : value; }
+std::int32_t ClampToSliderRange(std::int32_t value) {
+  return value < 0 ? 0 : value > LargestSliderValue ? LargestSliderValue : value;
+}
 
 }  // namespace
 

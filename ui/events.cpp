@@ -1,4 +1,5 @@
 #include <cstring>
+#include <string_view>
 
 #include "ui/window_tree.h"
 #include "ui/window.h"
@@ -10,14 +11,18 @@ namespace {
 
 WindowLayer& layer = windowLayer;
 
+// How the window class names of rich edit controls ("RichEdit20A" and the like) begin.
+constexpr std::string_view RichEditPrefix = "Rich";
+
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 // A rich edit control takes a plain Tab as an ordinary key, so it gets no accelerator table.
 bool RichEditWantsTab() {
   if (!KeyDown(VK_TAB) || KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT) || KeyDown(VK_MENU)) return false;
-  char prefix[5] = {};
+  char prefix[RichEditPrefix.size() + 1] = {};
   const HWND focus = GetFocus();
-  return focus != nullptr && GetClassNameA(focus, prefix, sizeof prefix) > 0 && std::strncmp(prefix, "Rich", 4) == 0;
+  return focus != nullptr && GetClassNameA(focus, prefix, sizeof prefix) > 0 &&
+         std::strncmp(prefix, RichEditPrefix.data(), RichEditPrefix.size()) == 0;
 }
 
 HACCEL ActiveAccelerators(HWND active) {

@@ -7,10 +7,6 @@
 
 namespace ui {
 
-namespace {
-constexpr std::int32_t FirstAutomaticNumber = -2;
-}  // namespace
-
 void* GrowTable(void* block, std::size_t bytes) {
   const HANDLE heap = runtime::PrivateHeap();
   return block == nullptr ? HeapAlloc(heap, HEAP_ZERO_MEMORY, bytes)

@@ -30,6 +30,9 @@ constexpr std::int32_t GrowthMargin = 30;
 // Entries past the capacity: number `capacity` itself and one more.
 constexpr std::int32_t SpareEntries = 2;
 
+// The first number of the automatic series; every automatic number is this or below.
+constexpr std::int32_t FirstAutomaticNumber = -2;
+
 // Grows a zero-filled block in the private heap (or makes it, from null). The new bytes are zero.
 // Gives null, and leaves the block as it was, when the heap cannot provide the room.
 void* GrowTable(void* block, std::size_t bytes);
@@ -98,7 +101,7 @@ AutomaticEntry<Entry>* AddAutomaticEntry(NumberedTable<Entry>& numbered) {
 // Takes the entry under an automatic number out of the list; table numbers and -1 name none.
 template <class Entry>
 void RemoveAutomaticEntry(NumberedTable<Entry>& numbered, std::int32_t number) {
-  if (number >= -1) return;
+  if (number > FirstAutomaticNumber) return;
   for (AutomaticEntry<Entry>** link = &numbered.automatic; *link != nullptr; link = &(*link)->next) {
     if ((*link)->number == number) {
       AutomaticEntry<Entry>* removed = *link;

@@ -15,6 +15,7 @@ WindowLayer windowLayer{};
 namespace {
 
 constexpr std::int32_t InitialCapacity = 10;
+constexpr WORD ProgramIcon = 1;  // the icon resource every numbered window class shows
 constexpr std::array<ACCEL, 2> NavigationAccelerators{{
     {FVIRTKEY | FNOINVERT, VK_TAB, NavigateNextCommand},
     {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, NavigatePreviousCommand},
@@ -102,7 +103,7 @@ void InitWindowLayer(HINSTANCE instance) {
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = NumberedWindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ProgramIcon));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = layer.className.data();
