@@ -28,8 +28,13 @@ std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int3
 // Closes the output device, asking again as long as WinMM says it is still playing.
 void CloseOutputDevice(const Ports& ports);
 
+// How long SendSysEx waits at most for the driver to hand a long message back.
+constexpr std::uint32_t SysExWaitLimitMs = 2000;
+
 // Sends a block (32-bit little-endian count, then that many bytes) as one system exclusive message
-// and returns once the driver has let go of it, or after a bounded wait. Returns 0.
-std::int32_t SendSysEx(const Ports& ports, const unsigned char* block);
+// and returns once the driver has let go of it. A driver still holding it after waitLimitMs is
+// reset, which makes it hand back every buffer it holds, so that the header and the block are free
+// when this returns. Returns 0.
+std::int32_t SendSysEx(const Ports& ports, const unsigned char* block, std::uint32_t waitLimitMs = SysExWaitLimitMs);
 
 }  // namespace midi

@@ -6,7 +6,7 @@ const WinmmApi& RealWinmm() {
   static const WinmmApi real = {
       ::midiOutGetNumDevs,     ::midiOutGetDevCapsA, ::midiOutOpen,
       ::midiOutShortMsg,       ::midiOutClose,       ::midiOutPrepareHeader,
-      ::midiOutLongMsg,        ::midiOutUnprepareHeader,
+      ::midiOutLongMsg,        ::midiOutUnprepareHeader, ::midiOutReset,
       ::midiInGetNumDevs,      ::midiInGetDevCapsA,  ::midiInOpen,
       ::midiInStart,           ::midiConnect,
   };

@@ -82,6 +82,13 @@ MMRESULT WINAPI Unprepare(HMIDIOUT, LPMIDIHDR, UINT size) {
   return MIDIERR_STILLPLAYING;
 }
 
+// The driver hands back every buffer it holds.
+MMRESULT WINAPI Reset(HMIDIOUT handle) {
+  Record("midiOutReset 0x%zX", Bits(handle));
+  fake.stillPlaying = 0;
+  return 0;
+}
+
 MMRESULT WINAPI Start(HMIDIIN handle) { return Record("midiInStart 0x%zX", Bits(handle)), fake.inStartResult; }
 MMRESULT WINAPI Connect(HMIDI input, HMIDIOUT output, LPVOID reserved) {
   Record("midiConnect 0x%zX 0x%zX 0x%zX", Bits(input), Bits(output), Bits(reserved));
@@ -106,6 +113,6 @@ void MidiTest::SetUp() {
   fake = FakeWinmm{};
   FatalTexts().clear();
   midi::SetFatalErrorHandler(KeepFatalText);
-  midi::Winmm() = {OutCount, OutCaps,   OutOpen, ShortMsg, Close, Prepare, LongMsg,
-                   Unprepare, InCount,  InCaps,  InOpen,   Start, Connect};
+  midi::Winmm() = {OutCount, OutCaps, OutOpen, ShortMsg, Close,  Prepare, LongMsg,
+                   Unprepare, Reset,  InCount, InCaps,  InOpen, Start,   Connect};
 }
