@@ -61,7 +61,9 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
 }
 
-HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x, int y, int width, int height,
+// One copy serves the three constructors of text controls: left to itself, the compiler would copy
+// it into each of them.
+[[gnu::noinline]] HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x, int y, int width, int height,
                        std::string_view text, std::uint32_t flags) {
   bool claimed;
   const ControlNumber id = ClaimControlSlot(number, claimed);
