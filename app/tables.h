@@ -71,7 +71,7 @@ constexpr ui::WindowNumber PanelWindow = 0;
 constexpr std::string_view PanelTitle = "Midi Drawbar box - for Karvello";
 constexpr int PanelWidth = 490;
 constexpr int PanelHeight = 225;
-constexpr std::uint32_t PanelFlags = WS_CAPTION | WS_SYSMENU;  // fixed size, placed at (0, 0)
+constexpr std::uint32_t PanelFlags = WS_CAPTION | WS_SYSMENU;  // fixed size, not centred
 
 // The header label over the columns, naming the output device.
 constexpr ui::ControlNumber HeaderLabel = 0;

@@ -35,6 +35,7 @@ constexpr std::uint32_t SysExWaitLimitMs = 2000;
 // and returns once the driver has let go of it. A driver still holding it after waitLimitMs is
 // reset, which makes it hand back every buffer it holds, so that the header and the block are free
 // when this returns. Returns 0.
-std::int32_t SendSysEx(const Ports& ports, const unsigned char* block, std::uint32_t waitLimitMs = SysExWaitLimitMs);
+std::int32_t SendSysEx(const Ports& ports, const unsigned char* block,
+                       std::uint32_t waitLimitMs = SysExWaitLimitMs);
 
 }  // namespace midi

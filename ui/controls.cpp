@@ -63,8 +63,8 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
 
 // One copy serves the three constructors of text controls: left to itself, the compiler would copy
 // it into each of them.
-[[gnu::noinline]] HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x, int y, int width, int height,
-                       std::string_view text, std::uint32_t flags) {
+[[gnu::noinline]] HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x, int y,
+                                         int width, int height, std::string_view text, std::uint32_t flags) {
   bool claimed;
   const ControlNumber id = ClaimControlSlot(number, claimed);
   if (!claimed) return nullptr;
