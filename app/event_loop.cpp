@@ -30,7 +30,7 @@ void SendMovedSliders(AppState& state) {
     state.lastValues[row] = value;  // stored first: a lost message is not repeated
     midi::SendShortMessage(state.ports, ControlChange, binding.controller, value);
     runtime::Text shown = runtime::DecimalText(value);
-    if (shown.size() > 5) shown.resize(5);
+    if (shown.size() > DisplayLength) shown.resize(DisplayLength);
     ui::SetControlText(binding.display, shown);
   }
 }

@@ -2,8 +2,10 @@
 
 #include "app/event_loop.h"
 #include "app/panel.h"
+#include "app/shutdown.h"
 #include "app/state.h"
 #include "dialogs/device_chooser.h"
+#include "midi/fatal_error.h"
 #include "midi/output.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
@@ -12,10 +14,11 @@
 namespace app {
 
 void RunProgram(HINSTANCE instance) {
-  ResetState(instance);  // empty name tables, no handles, every slider last sent at 0
+  ResetState();  // empty name tables, no handles, every slider last sent at 0
   runtime::CreateHeaps();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
+  midi::SetFatalErrorHandler(FatalError);  // the window layer is ready to show the box
 
   AppState& state = State();
   midi::EnumerateOutputDevices(state.ports);

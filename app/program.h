@@ -5,7 +5,8 @@
 
 namespace app {
 
-// Storage, window layer, device names, the user's choice, the device, the panel, the loop.
+// Storage, window layer, the fatal-error road, device names, the user's choice, the device, the
+// panel, the loop.
 // Never returns: the loop and every fatal error end in ExitProgram, with exit code 0.
 [[noreturn]] void RunProgram(HINSTANCE instance);
 

@@ -14,10 +14,9 @@ AppState& State() {
   return *state;
 }
 
-void ResetState(HINSTANCE instance) {
+void ResetState() {
   // A fresh record over the old one; the old texts die with the heaps at the end.
   state = new (storage) AppState{};
-  state->instance = instance;
 }
 
 }  // namespace app

@@ -14,7 +14,6 @@ namespace app {
 constexpr std::size_t SliderCount = 12;
 
 struct AppState {
-  HINSTANCE instance = nullptr;
   midi::Ports ports;                 // name tables and device handles
   std::int32_t SelectedOutput = 0;  // the output device the user chose
   runtime::Text deviceList;          // the chooser's list text
@@ -27,6 +26,6 @@ struct AppState {
 AppState& State();
 
 // Zeroes the state (start-up step one).
-void ResetState(HINSTANCE instance);
+void ResetState();
 
 }  // namespace app

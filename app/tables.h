@@ -1,11 +1,15 @@
 // What every control of the panel is, where it stands and what it sends.
 #pragma once
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "app/state.h"
+#include "ui/controls.h"
 #include "ui/window.h"
 
 namespace app {
@@ -67,16 +71,23 @@ constexpr ui::WindowNumber PanelWindow = 0;
 constexpr std::string_view PanelTitle = "Midi Drawbar box - for Karvello";
 constexpr int PanelWidth = 490;
 constexpr int PanelHeight = 225;
-constexpr std::uint32_t PanelFlags = 0xC80000;  // caption and system menu, fixed size
+constexpr std::uint32_t PanelFlags = WS_CAPTION | WS_SYSMENU;  // fixed size, not centred
 
+// The header label over the columns, naming the output device.
 constexpr ui::ControlNumber HeaderLabel = 0;
+constexpr int HeaderLeft = 25, HeaderTop = 5, HeaderWidth = 320, HeaderHeight = 18;
+// How long the header stands alone before the columns are built (see BuildPanel).
+constexpr DWORD HeaderPauseMs = 100;
+
 constexpr int ColumnLeft(std::size_t column) { return 10 + 40 * static_cast<int>(column); }
 constexpr int SliderTop = 50, SliderWidth = 30, SliderHeight = 100, SliderMaximum = 127;
 constexpr int CaptionTop = 35, DisplayTop = 150, LabelWidth = 35, LabelHeight = 20;
 constexpr int ButtonWidth = 50, ButtonHeight = 20;
+// A value display shows at most this many characters of the value.
+constexpr std::size_t DisplayLength = 5;
 
-constexpr std::uint32_t CentredLabel = 1;            // SS_CENTER
-constexpr std::uint32_t SunkenCentredLabel = 0x20001;  // SS_CENTER with a sunken edge
-constexpr std::uint32_t VerticalSlider = 2;          // TBS_VERT
+constexpr std::uint32_t CentredLabel = SS_CENTER;
+constexpr std::uint32_t SunkenCentredLabel = SS_CENTER | ui::ClientEdgeFlag;
+constexpr std::uint32_t VerticalSlider = TBS_VERT;
 
 }  // namespace app

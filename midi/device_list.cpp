@@ -4,10 +4,6 @@
 
 namespace midi {
 
-void StoreDeviceName(runtime::NameTable& names, UINT device, const char* productName) {
-  if (device < names.size()) names[device] = runtime::CopyDeviceName(productName);
-}
-
 runtime::Text OpenFailureText(std::string_view opening, std::int32_t index, const runtime::NameTable& names) {
   runtime::Text text = runtime::MakeText(opening);
   text += runtime::DecimalText(index);

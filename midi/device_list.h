@@ -1,19 +1,39 @@
-// What the output and input sides share: filling a name table from capability records and the
-// text that reports a device that would not open.
+// What the output and input sides share: filling a name table from the devices' capability records
+// and the text that reports a device that would not open.
 #pragma once
 
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
+#include "midi/fatal_error.h"
 #include "runtime/names.h"
 
 namespace midi {
 
-// Stores the product name of a capability record (the 32-byte field) as entry `device` of the
-// table; devices past the table's last index get no entry.
-void StoreDeviceName(runtime::NameTable& names, UINT device, const char* productName);
+// Counts the devices of one side and stores each one's product name (the 32-byte field of its
+// capability record) in its entry of the table; devices past the table's last index get no entry.
+// With no device at all, `noDeviceText` is a fatal error and nothing is asked further.
+template <class Caps>
+void ReadDeviceNames(runtime::NameTable& names, UINT(WINAPI* countDevices)(),
+                     MMRESULT(WINAPI* getCaps)(UINT_PTR device, Caps* caps, UINT size),
+                     std::string_view noDeviceText) {
+  const UINT count = countDevices();
+  if (count == 0) {
+    RaiseFatalError(noDeviceText);
+    return;
+  }
+  for (UINT device = 0; device < count; ++device) {
+    // Zeroed first: a device whose query fails gets an empty name rather than stale bytes.
+    Caps caps;
+    std::memset(&caps, 0, sizeof caps);
+    getCaps(device, &caps, sizeof caps);
+    if (device < names.size()) names[device] = runtime::CopyDeviceName(caps.szPname);
+  }
+}
 
 // opening + decimal index + "] nicht möglich", then the list of named devices 0 to 15.
 runtime::Text OpenFailureText(std::string_view opening, std::int32_t index, const runtime::NameTable& names);

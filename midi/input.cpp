@@ -1,10 +1,9 @@
 #include "midi/input.h"
 
 #include <cstddef>
-#include <cstring>
 
-#include "app/shutdown.h"
 #include "midi/device_list.h"
+#include "midi/fatal_error.h"
 #include "midi/winmm_api.h"
 
 namespace midi {
@@ -13,17 +12,8 @@ static_assert(sizeof(MIDIINCAPSA) == 44 && offsetof(MIDIINCAPSA, szPname) == 8,
               "the product name is the 32 bytes at offset 8 of a 44-byte record");
 
 void EnumerateInputDevices(Ports& ports) {
-  const UINT count = Winmm().midiInGetNumDevs();
-  if (count == 0) {
-    app::FatalError("kein Midi IN Ger\xE4t vorhanden");
-    return;
-  }
-  for (UINT device = 0; device < count; ++device) {
-    MIDIINCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);  // a failed query leaves an empty name
-    Winmm().midiInGetDevCapsA(device, &caps, sizeof caps);
-    StoreDeviceName(ports.InputNames, device, caps.szPname);
-  }
+  ReadDeviceNames(ports.InputNames, Winmm().midiInGetNumDevs, Winmm().midiInGetDevCapsA,
+                  "kein Midi IN Ger\xE4t vorhanden");
 }
 
 void OpenInputDevice(Ports& ports, std::int32_t index) {
@@ -31,12 +21,12 @@ void OpenInputDevice(Ports& ports, std::int32_t index) {
   const MMRESULT result = Winmm().midiInOpen(&handle, static_cast<UINT>(index),
                                              reinterpret_cast<DWORD_PTR>(&InputCallback), 0, CALLBACK_FUNCTION);
   if (result != MMSYSERR_NOERROR) {
-    app::FatalError(OpenFailureText("\xD6" "ffnen des MIDI-IN Ger\xE4tes [", index, ports.InputNames));
+    RaiseFatalError(OpenFailureText("\xD6" "ffnen des MIDI-IN Ger\xE4tes [", index, ports.InputNames));
     return;
   }
   ports.InputHandle = handle;
   if (Winmm().midiInStart(handle) != MMSYSERR_NOERROR) {
-    app::FatalError("Starten des MIDI-IN Ger\xE4tes nicht m\xF6glich");
+    RaiseFatalError("Starten des MIDI-IN Ger\xE4tes nicht m\xF6glich");
   }
 }
 
@@ -45,12 +35,12 @@ void CALLBACK InputCallback(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
 
 void ConnectInputToOutput(const Ports& ports) {
   if (ports.InputHandle == nullptr || ports.OutputHandle == nullptr) {
-    app::FatalError("MIDI-In / MIDI-Out HandleNr ung\xFCltig");
+    RaiseFatalError("MIDI-In / MIDI-Out HandleNr ung\xFCltig");
     return;
   }
   if (Winmm().midiConnect(reinterpret_cast<HMIDI>(ports.InputHandle), ports.OutputHandle, nullptr) !=
       MMSYSERR_NOERROR) {
-    app::FatalError("MIDI-In und MIDI-Out k\xF6nnen nicht verbunden werden");
+    RaiseFatalError("MIDI-In und MIDI-Out k\xF6nnen nicht verbunden werden");
   }
 }
 

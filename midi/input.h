@@ -1,5 +1,5 @@
 // The MIDI input side and the thru connection from the open input to the open output.
-// Every failure is fatal: an "Error" box, then the program ends.
+// Every failure is fatal: the text goes to RaiseFatalError (midi/fatal_error.h).
 #pragma once
 
 #include <cstdint>

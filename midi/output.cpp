@@ -3,9 +3,10 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/shutdown.h"
 #include "midi/device_list.h"
+#include "midi/fatal_error.h"
 #include "midi/winmm_api.h"
+#include "runtime/number.h"
 
 namespace midi {
 
@@ -17,25 +18,14 @@ static_assert(sizeof(MIDIHDR) == 64, "a long-message header is 64 bytes on 32-bi
 
 namespace {
 
-// How long SendSysEx waits for the driver to hand a long message back, and in what steps.
-constexpr ULONGLONG SysExWaitLimitMs = 2000;
+// How often SendSysEx asks whether the driver has handed a long message back.
 constexpr DWORD SysExWaitStepMs = 5;
 
 }  // namespace
 
 void EnumerateOutputDevices(Ports& ports) {
-  const UINT count = Winmm().midiOutGetNumDevs();
-  if (count == 0) {
-    app::FatalError("kein Midi OUT Ger\xE4t vorhanden");
-    return;
-  }
-  for (UINT device = 0; device < count; ++device) {
-    // Zeroed first: a device whose query fails gets an empty name rather than stale bytes.
-    MIDIOUTCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    Winmm().midiOutGetDevCapsA(device, &caps, sizeof caps);
-    StoreDeviceName(ports.OutputNames, device, caps.szPname);
-  }
+  ReadDeviceNames(ports.OutputNames, Winmm().midiOutGetNumDevs, Winmm().midiOutGetDevCapsA,
+                  "kein Midi OUT Ger\xE4t vorhanden");
 }
 
 void OpenOutputDevice(Ports& ports, std::int32_t index) {
@@ -46,7 +36,21 @@ void OpenOutputDevice(Ports& ports, std::int32_t index) {
     ports.OutputHandle = handle;
     return;
   }
-  app::FatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
+  RaiseFatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
+}
+
+runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index) {
+  if (index >= 0 && static_cast<std::size_t>(index) < ports.OutputNames.size()) {
+    return ports.OutputNames[static_cast<std::size_t>(index)];
+  }
+  MIDIOUTCAPSA caps{};
+  if (Winmm().midiOutGetDevCapsA(static_cast<UINT_PTR>(static_cast<UINT>(index)), &caps, sizeof caps) ==
+      MMSYSERR_NOERROR) {
+    return runtime::CopyDeviceName(caps.szPname);
+  }
+  runtime::Text name = "MIDI-OUT ";
+  name += runtime::DecimalText(index);
+  return name;
 }
 
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2) {
@@ -61,7 +65,7 @@ void CloseOutputDevice(const Ports& ports) {
   }
 }
 
-std::int32_t SendSysEx(const Ports& ports, const unsigned char* block) {
+std::int32_t SendSysEx(const Ports& ports, const unsigned char* block, std::uint32_t waitLimitMs) {
   const DWORD count = static_cast<DWORD>(block[0]) | static_cast<DWORD>(block[1]) << 8 |
                       static_cast<DWORD>(block[2]) << 16 | static_cast<DWORD>(block[3]) << 24;
   MIDIHDR header;
@@ -74,11 +78,17 @@ std::int32_t SendSysEx(const Ports& ports, const unsigned char* block) {
   winmm.midiOutPrepareHeader(ports.OutputHandle, &header, sizeof header);
   winmm.midiOutLongMsg(ports.OutputHandle, &header, sizeof header);
   // The driver may still be sending from the header and the block. Neither may go away before it
-  // is done, so unpreparing is asked again until it no longer answers "still playing"; a driver
-  // that never finishes is given up on after a while.
+  // is done, so unpreparing is asked again until it no longer answers "still playing". A driver that
+  // has not finished by the limit is reset: it stops sending and hands every buffer back marked
+  // done, and the header can be unprepared. Returning while it still held them would let the
+  // caller's next use of that memory change what the driver sends or writes.
   const ULONGLONG start = GetTickCount64();
-  while (winmm.midiOutUnprepareHeader(ports.OutputHandle, &header, sizeof header) == MIDIERR_STILLPLAYING &&
-         GetTickCount64() - start < SysExWaitLimitMs) {
+  while (winmm.midiOutUnprepareHeader(ports.OutputHandle, &header, sizeof header) == MIDIERR_STILLPLAYING) {
+    if (GetTickCount64() - start >= waitLimitMs) {
+      winmm.midiOutReset(ports.OutputHandle);
+      winmm.midiOutUnprepareHeader(ports.OutputHandle, &header, sizeof header);
+      break;
+    }
     Sleep(SysExWaitStepMs);
   }
   return 0;

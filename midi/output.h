@@ -1,11 +1,12 @@
 // The MIDI output side: device names, opening, short and long messages, closing.
-// A failure to find or open a device is fatal: an "Error" box, then the program ends.
+// A failure to find or open a device is fatal: the text goes to RaiseFatalError (midi/fatal_error.h).
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
 #include "midi/ports.h"
+#include "runtime/text.h"
 
 namespace midi {
 
@@ -16,14 +17,25 @@ void EnumerateOutputDevices(Ports& ports);
 // message that lists the devices.
 void OpenOutputDevice(Ports& ports, std::int32_t index);
 
+// The name shown for output device `index`: its entry in ports.OutputNames for devices 0 to 16;
+// for the MIDI mapper (-1) and devices above 16, which have no entry, the product name WinMM gives
+// for it, or "MIDI-OUT " and the number when WinMM knows no such device.
+runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index);
+
 // Sends status | data1 << 8 | data2 << 16 to the open device, unmasked. Returns 0.
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2);
 
 // Closes the output device, asking again as long as WinMM says it is still playing.
 void CloseOutputDevice(const Ports& ports);
 
+// How long SendSysEx waits at most for the driver to hand a long message back.
+constexpr std::uint32_t SysExWaitLimitMs = 2000;
+
 // Sends a block (32-bit little-endian count, then that many bytes) as one system exclusive message
-// and returns once the driver has let go of it, or after a bounded wait. Returns 0.
-std::int32_t SendSysEx(const Ports& ports, const unsigned char* block);
+// and returns once the driver has let go of it. A driver still holding it after waitLimitMs is
+// reset, which makes it hand back every buffer it holds, so that the header and the block are free
+// when this returns. Returns 0.
+std::int32_t SendSysEx(const Ports& ports, const unsigned char* block,
+                       std::uint32_t waitLimitMs = SysExWaitLimitMs);
 
 }  // namespace midi

@@ -8,7 +8,7 @@ namespace {
 const WinmmApi realWinmm = {
     ::midiOutGetNumDevs,     ::midiOutGetDevCapsA, ::midiOutOpen,
     ::midiOutShortMsg,       ::midiOutClose,       ::midiOutPrepareHeader,
-    ::midiOutLongMsg,        ::midiOutUnprepareHeader,
+    ::midiOutLongMsg,        ::midiOutUnprepareHeader, ::midiOutReset,
     ::midiInGetNumDevs,      ::midiInGetDevCapsA,  ::midiInOpen,
     ::midiInStart,           ::midiConnect,
 };

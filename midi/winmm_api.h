@@ -17,6 +17,7 @@ struct WinmmApi {
   MMRESULT(WINAPI* midiOutPrepareHeader)(HMIDIOUT handle, LPMIDIHDR header, UINT size);
   MMRESULT(WINAPI* midiOutLongMsg)(HMIDIOUT handle, LPMIDIHDR header, UINT size);
   MMRESULT(WINAPI* midiOutUnprepareHeader)(HMIDIOUT handle, LPMIDIHDR header, UINT size);
+  MMRESULT(WINAPI* midiOutReset)(HMIDIOUT handle);
   UINT(WINAPI* midiInGetNumDevs)();
   MMRESULT(WINAPI* midiInGetDevCapsA)(UINT_PTR device, LPMIDIINCAPSA caps, UINT size);
   MMRESULT(WINAPI* midiInOpen)(LPHMIDIIN handle, UINT device, DWORD_PTR callback, DWORD_PTR instance,

@@ -8,13 +8,15 @@ namespace runtime {
 #ifdef _WIN32
 
 namespace {
+constexpr SIZE_T PrivateHeapCommit = 4000;  // bytes committed at creation; both heaps grow
+constexpr SIZE_T ListHeapCommit = 1024;
 HANDLE privateHeap = nullptr;
 HANDLE listHeap = nullptr;
 }  // namespace
 
 void CreateHeaps() {
-  if (privateHeap == nullptr) privateHeap = HeapCreate(0, 4000, 0);
-  if (listHeap == nullptr) listHeap = HeapCreate(0, 1024, 0);
+  if (privateHeap == nullptr) privateHeap = HeapCreate(0, PrivateHeapCommit, 0);
+  if (listHeap == nullptr) listHeap = HeapCreate(0, ListHeapCommit, 0);
 }
 
 void DestroyHeaps() {

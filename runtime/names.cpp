@@ -21,7 +21,7 @@ Text CopyDeviceName(const char* field) {
 
 Text FailureListText(const NameTable& names) {
   Text list = "\r\n";
-  for (std::size_t i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < FailureListLength; ++i) {
     if (!names[i].empty()) AppendEntry(list, i, names[i], "\r\n");
   }
   return list;

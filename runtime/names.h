@@ -16,7 +16,9 @@ using NameTable = std::array<Text, NameTableSize>;
 constexpr std::size_t DeviceNameLength = 32;
 Text CopyDeviceName(const char* field);
 
-// The device list of an open failure: CR LF, then "i = name" CR LF for every named device 0 to 15.
+// The device list of an open failure: CR LF, then "i = name" CR LF for every named device 0 to 15,
+// never the table's last entry.
+constexpr std::size_t FailureListLength = 16;
 Text FailureListText(const NameTable& names);
 
 // The device chooser's list: "i = name" and a single CR for device 0 and each device after it up to

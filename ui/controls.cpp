@@ -5,125 +5,22 @@
 #include <cstddef>
 
 #include "ui/control_kinds.h"
-#include "ui/layer_info.h"
-#include "ui/storage.h"
+#include "ui/control_registry.h"
+#include "ui/window_tree.h"
 
 namespace ui {
 
 namespace {
 
-struct ControlRecord {
-  HWND window;  // 0: no live control stands here
-  const ControlKind* kind;
-  WNDPROC previousProcedure;  // the class procedure in place when the layer hooked the control
-};
-
-// A control made with AutoControlNumber; the list holds the newest first.
-struct AutomaticControl {
-  ControlRecord record;
-  ControlNumber identity;
-  AutomaticControl* next;
-};
-
-struct ControlRegistry {
-  std::int32_t capacity;
-  ControlRecord* table;  // capacity + 2 records
-  AutomaticControl* automatic;
-  ControlNumber lastIdentity;
+struct ControlContext {
   HWND parent;
   HFONT controlFont;
   HINSTANCE instance;
 };
 
-constexpr std::int32_t InitialCapacity = 30;
-constexpr std::int32_t GrowthMargin = 30;  // a growing table reaches 30 numbers beyond the one asked for
-constexpr std::int32_t SpareRecords = 2;
 constexpr int TextLimit = 32000;  // characters read from a window, the terminating zero included
-constexpr ControlRecord EmptyControlRecord{};
 
-ControlRegistry registry{};
-
-AutomaticControl* FindAutomaticControl(ControlNumber identity) {
-  for (AutomaticControl* automatic = registry.automatic; automatic != nullptr; automatic = automatic->next) {
-    if (automatic->identity == identity) return automatic;
-  }
-  return nullptr;
-}
-
-// The record under the number, live or free; null for numbers that name no record.
-ControlRecord* RecordOf(ControlNumber number) {
-  if (number >= 0 && number <= registry.capacity && registry.table != nullptr) return &registry.table[number];
-  AutomaticControl* automatic = FindAutomaticControl(number);
-  return automatic != nullptr ? &automatic->record : nullptr;
-}
-
-// The live record under the number, or EmptyControlRecord, whose window is 0.
-const ControlRecord& FindControl(ControlNumber number) {
-  const ControlRecord* record = RecordOf(number);
-  return record != nullptr && record->window != nullptr ? *record : EmptyControlRecord;
-}
-
-void ReleaseControlSlot(ControlNumber number) {
-  if (number >= 0 && number <= registry.capacity) {
-    registry.table[number].window = nullptr;  // the other fields are overwritten at the next creation
-    return;
-  }
-  for (AutomaticControl** link = &registry.automatic; *link != nullptr; link = &(*link)->next) {
-    if ((*link)->identity == number) {
-      AutomaticControl* removed = *link;
-      *link = removed->next;
-      FreeListEntry(removed);
-      return;
-    }
-  }
-}
-
-void DestroyControl(ControlNumber number) {
-  const ControlRecord& record = FindControl(number);
-  if (record.window == nullptr) return;
-  if (record.kind != nullptr && record.kind->destroy != nullptr) {
-    record.kind->destroy(record.window);
-  } else {
-    DestroyWindow(record.window);
-  }
-}
-
-bool GrowRegistry(ControlNumber number) {
-  if (number < registry.capacity) return true;
-  const std::int32_t capacity = number + GrowthMargin;
-  const std::size_t bytes = static_cast<std::size_t>(capacity + SpareRecords) * sizeof(ControlRecord);
-  void* table = GrowTable(registry.table, bytes);
-  if (table == nullptr) return false;
-  registry.table = static_cast<ControlRecord*>(table);
-  registry.capacity = capacity;
-  return true;
-}
-
-// The first step of every constructor: the number under which the new control goes, with a live
-// control under it destroyed. Gives the number, or the identity of a new automatic record; 0 with
-// `claimed` false when the number is refused.
-ControlNumber ClaimControlSlot(ControlNumber number, bool& claimed) {
-  claimed = false;
-  if (number < AutoControlNumber || number > LargestNumber || registry.table == nullptr) return 0;
-  if (number == AutoControlNumber) {
-    auto* automatic = static_cast<AutomaticControl*>(NewListEntry(sizeof(AutomaticControl)));
-    if (automatic == nullptr) return 0;
-    ControlNumber identity = registry.lastIdentity;
-    do {
-      identity = NextAutomaticNumber(identity);
-    } while (FindAutomaticControl(identity) != nullptr);
-    registry.lastIdentity = identity;
-    automatic->identity = identity;
-    automatic->next = registry.automatic;
-    registry.automatic = automatic;
-    claimed = true;
-    return identity;
-  }
-  if (!GrowRegistry(number)) return 0;
-  DestroyControl(number);  // its WM_NCDESTROY frees the record before the new window is made
-  claimed = true;
-  return number;
-}
+ControlContext context{};
 
 HWND Result(ControlNumber requested, ControlNumber id, HWND window) {
   return requested == AutoControlNumber ? reinterpret_cast<HWND>(static_cast<INT_PTR>(id)) : window;
@@ -164,8 +61,10 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
 }
 
-HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x, int y, int width, int height,
-                       std::string_view text, std::uint32_t flags) {
+// One copy serves the three constructors of text controls: left to itself, the compiler would copy
+// it into each of them.
+[[gnu::noinline]] HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x, int y,
+                                         int width, int height, std::string_view text, std::uint32_t flags) {
   bool claimed;
   const ControlNumber id = ClaimControlSlot(number, claimed);
   if (!claimed) return nullptr;
@@ -175,32 +74,32 @@ HWND CreateTextControl(const ControlLayout& layout, ControlNumber number, int x,
                                                                       : false;
   const runtime::Text caption = runtime::MakeText(text);
   const HWND window = CreateWindowExA(edge ? WS_EX_CLIENTEDGE : 0, layout.className, caption.c_str(),
-                                      layout.baseStyle | flags, x, y, width, height, registry.parent,
-                                      IdentifierArgument(id), registry.instance, nullptr);
+                                      layout.baseStyle | flags, x, y, width, height, context.parent,
+                                      IdentifierArgument(id), context.instance, nullptr);
   AdoptControl(id, window, *layout.kind);
   if (window != nullptr) {
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(registry.controlFont), TRUE);
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(context.controlFont), TRUE);
     if (layout.focusNotifications) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FocusNotifyProc));
   }
   return Result(number, id, window);
 }
 
-std::int32_t ClampToSliderRange(std::int32_t value) { return value < 0 ? 0 : value > 10000 ? 10000 : value; }
+std::int32_t ClampToSliderRange(std::int32_t value) {
+  return value < 0 ? 0 : value > LargestSliderValue ? LargestSliderValue : value;
+}
 
 }  // namespace
 
 void InitControls(HINSTANCE instance) {
-  registry = ControlRegistry{};
-  registry.instance = instance;
-  registry.table =
-      static_cast<ControlRecord*>(GrowTable(nullptr, (InitialCapacity + SpareRecords) * sizeof(ControlRecord)));
-  if (registry.table != nullptr) registry.capacity = InitialCapacity;  // else every number is refused
-  registry.controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  InitControlRegistry();
+  context = ControlContext{};
+  context.instance = instance;
+  context.controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   InitCommonControls();
 }
 
 HWND BeginControls(HWND parent) {
-  registry.parent = parent;
+  context.parent = parent;
   return parent;
 }
 
@@ -225,7 +124,7 @@ HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std
   const ControlNumber id = ClaimControlSlot(number, claimed);
   if (!claimed) return nullptr;
   const HWND window = CreateWindowExA(0, TRACKBAR_CLASSA, nullptr, SliderBaseStyle | flags, x, y, width, height,
-                                      registry.parent, IdentifierArgument(id), registry.instance, nullptr);
+                                      context.parent, IdentifierArgument(id), context.instance, nullptr);
   if (window == nullptr) {
     AdoptControl(id, nullptr, SliderKind);
     return nullptr;
@@ -265,15 +164,5 @@ bool SetControlText(ControlNumber number, std::string_view text) {
 void FocusControl(ControlNumber number) { SetFocus(FindControl(number).window); }
 
 HWND ControlHandle(ControlNumber number) { return FindControl(number).window; }
-
-std::int32_t ControlRegistryCapacity() { return registry.capacity; }
-
-std::int32_t AutomaticControlCount() {
-  std::int32_t count = 0;
-  for (const AutomaticControl* automatic = registry.automatic; automatic != nullptr; automatic = automatic->next) {
-    ++count;
-  }
-  return count;
-}
 
 }  // namespace ui

@@ -35,7 +35,9 @@ HWND CreatePushButton(ControlNumber number, int x, int y, int width, int height,
                       std::uint32_t flags = 0);
 HWND CreateTextField(ControlNumber number, int x, int y, int width, int height, std::string_view text,
                      std::uint32_t flags);
-// The range is clamped to 0..10000; a vertical slider reads 0 at the bottom and its maximum at the top.
+// The range is clamped to 0..LargestSliderValue; a vertical slider reads 0 at the bottom and its
+// maximum at the top.
+constexpr std::int32_t LargestSliderValue = 10000;
 HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std::int32_t minimum,
                   std::int32_t maximum, std::uint32_t flags = 0);
 

@@ -1,6 +1,7 @@
 #include <cstring>
+#include <string_view>
 
-#include "ui/storage.h"
+#include "ui/window_tree.h"
 #include "ui/window.h"
 #include "ui/window_layer.h"
 
@@ -10,14 +11,18 @@ namespace {
 
 WindowLayer& layer = windowLayer;
 
+// How the window class names of rich edit controls ("RichEdit20A" and the like) begin.
+constexpr std::string_view RichEditPrefix = "Rich";
+
 bool KeyDown(int key) { return GetKeyState(key) < 0; }
 
 // A rich edit control takes a plain Tab as an ordinary key, so it gets no accelerator table.
 bool RichEditWantsTab() {
   if (!KeyDown(VK_TAB) || KeyDown(VK_CONTROL) || KeyDown(VK_SHIFT) || KeyDown(VK_MENU)) return false;
-  char prefix[5] = {};
+  char prefix[RichEditPrefix.size() + 1] = {};
   const HWND focus = GetFocus();
-  return focus != nullptr && GetClassNameA(focus, prefix, sizeof prefix) > 0 && std::strncmp(prefix, "Rich", 4) == 0;
+  return focus != nullptr && GetClassNameA(focus, prefix, sizeof prefix) > 0 &&
+         std::strncmp(prefix, RichEditPrefix.data(), RichEditPrefix.size()) == 0;
 }
 
 HACCEL ActiveAccelerators(HWND active) {
@@ -101,6 +106,26 @@ void RecordCommand(WPARAM wParam, LPARAM lParam) {
 
 EventKind WaitEvent() { return FetchEvent(true); }
 EventKind PollEvent() { return FetchEvent(false); }
+
+WPARAM TakeQueuedReturnOrEscape(DWORD since) {
+  MSG next;
+  if (!PeekMessageA(&next, nullptr, WM_KEYDOWN, WM_CHAR, PM_NOREMOVE)) return 0;
+  WPARAM key = 0;
+  if (next.message == WM_KEYDOWN && (next.wParam == VK_RETURN || next.wParam == VK_ESCAPE)) key = next.wParam;
+  if (next.message == WM_CHAR && next.wParam == '\r') key = VK_RETURN;
+  if (next.message == WM_CHAR && next.wParam == VK_ESCAPE) key = VK_ESCAPE;  // ESC has the same code
+  const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;
+  const bool early = static_cast<LONG>(next.time - since) < 0;
+  if (key == 0 || repeat || early) return 0;
+  PeekMessageA(&next, nullptr, next.message, next.message, PM_REMOVE);
+  return key;
+}
+
+void DropQueuedKeyMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+}
 
 LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   layer.eventWindow = window;

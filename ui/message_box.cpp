@@ -4,7 +4,7 @@
 
 #include "runtime/text.h"
 #include "ui/layer_info.h"
-#include "ui/storage.h"
+#include "ui/list_heap.h"
 
 namespace ui {
 

@@ -8,65 +8,55 @@ bool IsTabStop(HWND window) {
   return IsWindowEnabled(window) && IsWindowVisible(window) && (GetWindowLongA(window, GWL_STYLE) & WS_TABSTOP);
 }
 
-// The focus window when it lies inside the active window, else null.
-HWND NavigationStart() {
-  const HWND focus = GetFocus();
-  return IsChild(GetActiveWindow(), focus) ? focus : nullptr;
-}
-
-struct NextWalk {
-  HWND start;
+// The tab stops among the descendants of the active window, in the order EnumChildWindows gives
+// them, seen from the window that has the focus.
+struct TabStops {
+  HWND start;        // the focus window when it lies inside the active window, else null
   HWND first;
-  HWND target;
-  bool startMet;
+  HWND last;
+  HWND beforeStart;  // the tab stop just before the start, when the start is one
+  HWND afterStart;   // the tab stop just after the start, when the start is one
+  bool startMet;     // the start is a tab stop
 };
 
-BOOL CALLBACK FindNext(HWND window, LPARAM data) {
-  auto& walk = *reinterpret_cast<NextWalk*>(data);
+BOOL CALLBACK NoteTabStop(HWND window, LPARAM data) {
+  auto& stops = *reinterpret_cast<TabStops*>(data);
   if (!IsTabStop(window)) return TRUE;
-  if (walk.first == nullptr) walk.first = window;
-  if (walk.start == nullptr || walk.startMet) {
-    walk.target = window;
-    return FALSE;
+  if (stops.first == nullptr) stops.first = window;
+  if (stops.startMet && stops.afterStart == nullptr) stops.afterStart = window;
+  if (window == stops.start) {
+    stops.startMet = true;
+    stops.beforeStart = stops.last;
   }
-  if (window == walk.start) walk.startMet = true;
+  stops.last = window;
   return TRUE;
 }
 
-struct PreviousWalk {
-  HWND start;
-  HWND lastSeen;
-  HWND target;
-};
-
-BOOL CALLBACK FindPrevious(HWND window, LPARAM data) {
-  auto& walk = *reinterpret_cast<PreviousWalk*>(data);
-  if (!IsTabStop(window)) return TRUE;
-  if (window == walk.start && walk.lastSeen != nullptr) {
-    walk.target = walk.lastSeen;
-    return FALSE;
-  }
-  walk.lastSeen = window;
-  return TRUE;
+TabStops FindTabStops() {
+  const HWND active = GetActiveWindow();
+  const HWND focus = GetFocus();
+  TabStops stops{IsChild(active, focus) ? focus : nullptr, nullptr, nullptr, nullptr, nullptr, false};
+  EnumChildWindows(active, NoteTabStop, reinterpret_cast<LPARAM>(&stops));
+  return stops;
 }
 
 }  // namespace
 
 void FocusNextTabStop() {
-  NextWalk walk{NavigationStart(), nullptr, nullptr, false};
-  EnumChildWindows(GetActiveWindow(), FindNext, reinterpret_cast<LPARAM>(&walk));
-  if (walk.target != nullptr) {
-    SetFocus(walk.target);
-  } else if (walk.startMet) {
-    SetFocus(walk.first);  // from the last tab stop round to the first
-  }
-  // A start that is no tab stop keeps the focus.
+  const TabStops stops = FindTabStops();
+  // Without a start the first tab stop; from the last one round to the first; a start that is no
+  // tab stop keeps the focus.
+  const HWND target = stops.start == nullptr ? stops.first
+                      : stops.afterStart != nullptr ? stops.afterStart
+                      : stops.startMet ? stops.first
+                                       : nullptr;
+  if (target != nullptr) SetFocus(target);
 }
 
 void FocusPreviousTabStop() {
-  PreviousWalk walk{NavigationStart(), nullptr, nullptr};
-  EnumChildWindows(GetActiveWindow(), FindPrevious, reinterpret_cast<LPARAM>(&walk));
-  const HWND target = walk.target != nullptr ? walk.target : walk.lastSeen;  // else round to the last
+  const TabStops stops = FindTabStops();
+  // From the first tab stop, from no start and from a start that is no tab stop: round to the last.
+  const HWND target = stops.beforeStart != nullptr ? stops.beforeStart : stops.last;
   if (target != nullptr) SetFocus(target);
 }
 

@@ -6,7 +6,6 @@
 #include "runtime/heap.h"
 #include "runtime/text.h"
 #include "ui/layer_info.h"
-#include "ui/storage.h"
 #include "ui/window_layer.h"
 
 namespace ui {
@@ -16,8 +15,7 @@ WindowLayer windowLayer{};
 namespace {
 
 constexpr std::int32_t InitialCapacity = 10;
-constexpr std::int32_t GrowthMargin = 30;  // a growing table reaches 30 numbers beyond the one asked for
-constexpr std::int32_t SpareEntries = 2;
+constexpr WORD ProgramIcon = 1;  // the icon resource every numbered window class shows
 constexpr std::array<ACCEL, 2> NavigationAccelerators{{
     {FVIRTKEY | FNOINVERT, VK_TAB, NavigateNextCommand},
     {FVIRTKEY | FNOINVERT | FSHIFT, VK_TAB, NavigatePreviousCommand},
@@ -34,55 +32,17 @@ void FormatClassName(const char* format, ...) {
 
 void FillClassName(WindowNumber number) { FormatClassName("WindowClass_%ld", static_cast<long>(number)); }
 
-AutomaticWindow* FindAutomaticWindow(WindowNumber number) {
-  for (AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) {
-    if (automatic->number == number) return automatic;
+// The number of the numbered window with this handle (automatic entries first, then 0 to
+// capacity - 1), or -1.
+WindowNumber NumberOfWindow(HWND window) {
+  for (const AutomaticEntry<WindowEntry>* automatic = layer.windows.automatic; automatic != nullptr;
+       automatic = automatic->next) {
+    if (automatic->entry.window == window) return automatic->number;
   }
-  return nullptr;
-}
-
-// The entry under the number, free or not; null for numbers that name no entry.
-WindowEntry* EntryOf(WindowNumber number) {
-  if (number >= 0 && number <= layer.capacity && layer.table != nullptr) return &layer.table[number];
-  AutomaticWindow* automatic = FindAutomaticWindow(number);
-  return automatic != nullptr ? &automatic->entry : nullptr;
-}
-
-bool GrowWindowTable(WindowNumber number) {
-  if (number < layer.capacity) return true;
-  const std::int32_t capacity = number + GrowthMargin;
-  const std::size_t bytes = static_cast<std::size_t>(capacity + SpareEntries) * sizeof(WindowEntry);
-  void* table = GrowTable(layer.table, bytes);
-  if (table == nullptr) return false;
-  layer.table = static_cast<WindowEntry*>(table);
-  layer.capacity = capacity;
-  return true;
-}
-
-AutomaticWindow* NewAutomaticWindow() {
-  auto* automatic = static_cast<AutomaticWindow*>(NewListEntry(sizeof(AutomaticWindow)));
-  if (automatic == nullptr) return nullptr;
-  WindowNumber number = layer.lastAutomaticNumber;
-  do {
-    number = NextAutomaticNumber(number);
-  } while (FindAutomaticWindow(number) != nullptr);
-  layer.lastAutomaticNumber = number;
-  automatic->number = number;
-  automatic->next = layer.automatic;
-  layer.automatic = automatic;
-  return automatic;
-}
-
-void RemoveAutomaticWindow(WindowNumber number) {
-  if (number >= AutoWindowNumber) return;  // table numbers and -1 name no automatic entry
-  for (AutomaticWindow** link = &layer.automatic; *link != nullptr; link = &(*link)->next) {
-    if ((*link)->number == number) {
-      AutomaticWindow* removed = *link;
-      *link = removed->next;
-      FreeListEntry(removed);
-      return;
-    }
+  for (std::int32_t number = 0; number < layer.windows.capacity; ++number) {
+    if (layer.windows.table[number].window == window) return number;
   }
+  return -1;
 }
 
 // Placement bits out, the visibility bit turned round into WS_VISIBLE, a caption for a bare style.
@@ -130,26 +90,20 @@ void ReleaseEntry(WindowEntry& entry) {
 
 WindowEntry* FindWindowEntry(HWND window) {
   if (window == nullptr) return nullptr;
-  for (AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) {
-    if (automatic->entry.window == window) return &automatic->entry;
-  }
-  for (std::int32_t number = 0; number < layer.capacity; ++number) {
-    if (layer.table[number].window == window) return &layer.table[number];
-  }
-  return nullptr;
+  const WindowNumber number = NumberOfWindow(window);
+  return number != -1 ? EntryOf(layer.windows, number) : nullptr;
 }
 
 void InitWindowLayer(HINSTANCE instance) {
   layer = WindowLayer{};
   layer.instance = instance;
-  layer.table = static_cast<WindowEntry*>(GrowTable(nullptr, (InitialCapacity + SpareEntries) * sizeof(WindowEntry)));
-  if (layer.table == nullptr) return;  // capacity stays 0: every number is refused
-  layer.capacity = InitialCapacity;
+  InitNumberedTable(layer.windows, InitialCapacity);
+  if (layer.windows.table == nullptr) return;  // every number is refused
   WNDCLASSA& wc = layer.windowClassTemplate;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = NumberedWindowProc;
   wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+  wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ProgramIcon));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = layer.className.data();
@@ -157,13 +111,13 @@ void InitWindowLayer(HINSTANCE instance) {
 
 HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height, std::uint32_t flags,
                         std::string_view title) {
-  if (number < AutoWindowNumber || number > LargestNumber || layer.table == nullptr) return nullptr;
+  if (number < AutoWindowNumber || number > LargestNumber || layer.windows.table == nullptr) return nullptr;
   if (number == AutoWindowNumber) {
-    const AutomaticWindow* automatic = NewAutomaticWindow();
+    const AutomaticEntry<WindowEntry>* automatic = AddAutomaticEntry(layer.windows);
     if (automatic == nullptr) return nullptr;
     number = automatic->number;
   } else {
-    if (!GrowWindowTable(number)) return nullptr;
+    if (!GrowNumberedTable(layer.windows, number)) return nullptr;
     CloseNumberedWindow(number);
   }
 
@@ -186,10 +140,10 @@ HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height
   const HWND window = CreateWindowExA(0, layer.className.data(), caption.c_str(), style, origin.x, origin.y,
                                       outerWidth, outerHeight, nullptr, nullptr, layer.instance, nullptr);
   if (window == nullptr) {
-    RemoveAutomaticWindow(number);  // a numbered entry simply stays free
+    RemoveAutomaticEntry(layer.windows, number);  // a numbered entry simply stays free
     return nullptr;
   }
-  WindowEntry& entry = *EntryOf(number);
+  WindowEntry& entry = *EntryOf(layer.windows, number);
   entry.window = window;
   layer.currentWindow = window;
   if ((style & WS_VISIBLE) && (style & WS_MAXIMIZE)) ShowWindow(window, SW_MAXIMIZE);
@@ -199,7 +153,7 @@ HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height
 }
 
 HWND WindowHandle(WindowNumber number) {
-  const WindowEntry* entry = EntryOf(number);
+  const WindowEntry* entry = EntryOf(layer.windows, number);
   return entry != nullptr ? entry->window : nullptr;
 }
 
@@ -210,21 +164,12 @@ HWND SelectWindow(WindowNumber number) {
 
 HWND CurrentWindowHandle() { return layer.currentWindow; }
 
-WindowNumber EventWindowNumber() {
-  if (layer.eventWindow == nullptr) return -1;
-  for (const AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) {
-    if (automatic->entry.window == layer.eventWindow) return automatic->number;
-  }
-  for (std::int32_t number = 0; number < layer.capacity; ++number) {
-    if (layer.table[number].window == layer.eventWindow) return number;
-  }
-  return -1;
-}
+WindowNumber EventWindowNumber() { return layer.eventWindow != nullptr ? NumberOfWindow(layer.eventWindow) : -1; }
 
 ControlNumber EventControlNumber() { return layer.eventControlNumber; }
 
 void CloseNumberedWindow(WindowNumber number) {
-  WindowEntry* entry = EntryOf(number);
+  WindowEntry* entry = EntryOf(layer.windows, number);
   if (entry == nullptr || entry->window == nullptr) return;
   const HWND window = entry->window;
   const HWND owner = GetWindow(window, GW_OWNER);
@@ -233,24 +178,20 @@ void CloseNumberedWindow(WindowNumber number) {
   FillClassName(number);
   UnregisterClassA(layer.className.data(), layer.instance);
   ReleaseEntry(*entry);
-  RemoveAutomaticWindow(number);  // nothing to remove for a table entry
+  RemoveAutomaticEntry(layer.windows, number);  // nothing to remove for a table entry
 }
 
 void CloseAllWindows() {
-  while (layer.automatic != nullptr) {
-    const WindowNumber number = layer.automatic->number;
+  while (layer.windows.automatic != nullptr) {
+    const WindowNumber number = layer.windows.automatic->number;
     CloseNumberedWindow(number);
-    RemoveAutomaticWindow(number);  // an entry without a window, which closing leaves alone
+    RemoveAutomaticEntry(layer.windows, number);  // an entry without a window, which closing leaves alone
   }
-  for (std::int32_t number = layer.capacity - 1; number >= 0; --number) CloseNumberedWindow(number);
+  for (std::int32_t number = layer.windows.capacity - 1; number >= 0; --number) CloseNumberedWindow(number);
 }
 
-std::int32_t WindowTableCapacity() { return layer.capacity; }
+std::int32_t WindowTableCapacity() { return layer.windows.capacity; }
 
-std::int32_t AutomaticWindowCount() {
-  std::int32_t count = 0;
-  for (const AutomaticWindow* automatic = layer.automatic; automatic != nullptr; automatic = automatic->next) ++count;
-  return count;
-}
+std::int32_t AutomaticWindowCount() { return AutomaticEntryCount(layer.windows); }
 
 }  // namespace ui

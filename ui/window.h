@@ -66,6 +66,20 @@ EventKind WaitEvent();  // blocks until a message is there
 EventKind PollEvent();  // never waits; NoEvent when nothing is waiting
 ControlNumber EventControlNumber();  // the control of the last event that carried one; never cleared
 
+// Takes a Return or Escape press waiting in this thread's queue, if it went down (not a repeat) at
+// or after `since` (a GetTickCount time), and says which it was: VK_RETURN, VK_ESCAPE or 0. Some
+// platforms (Wine among them) update the asynchronous key state only after the key message has been
+// fetched; a dialog that waits for the key state alone would dispatch the Return first, and its line
+// break would replace the selected answer. The press is taken out of the queue, so it cannot reach a
+// text field later either. Its character counts too: the key message may have been fetched a moment
+// before, leaving only the character that would type the line break.
+WPARAM TakeQueuedReturnOrEscape(DWORD since);
+
+// Drops every key message waiting in this thread's queue. The key that answered a dialog may still
+// wait there; it belongs to the dialog, not to the window that comes next: an error box would take
+// a Return as its own OK and vanish unread.
+void DropQueuedKeyMessages();
+
 void CloseNumberedWindow(WindowNumber number);
 void CloseAllWindows();
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "ui/numbered_table.h"
 #include "ui/window.h"
 
 namespace ui {
@@ -17,13 +18,6 @@ struct WindowEntry {
   HACCEL acceleratorTable;
 };
 
-// A window opened with AutoWindowNumber; the list holds the newest first.
-struct AutomaticWindow {
-  WindowEntry entry;
-  WindowNumber number;
-  AutomaticWindow* next;
-};
-
 struct DeferredSlot {
   EventKind kind;  // 0: empty
   HWND window;
@@ -31,10 +25,7 @@ struct DeferredSlot {
 
 struct WindowLayer {
   HINSTANCE instance;
-  std::int32_t capacity;
-  WindowEntry* table;  // capacity + 2 entries
-  AutomaticWindow* automatic;
-  WindowNumber lastAutomaticNumber;
+  NumberedTable<WindowEntry> windows;  // the window table, and the windows opened with AutoWindowNumber
   HWND currentWindow;
   HWND eventWindow;
   ControlNumber eventControlNumber;

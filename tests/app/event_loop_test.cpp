@@ -22,7 +22,7 @@ class EventLoop : public testing::Test {
  protected:
   void SetUp() override {
     scripted::Reset();
-    app::ResetState(nullptr);
+    app::ResetState();
   }
 
   scripted::Panel& panel() { return scripted::ThePanel(); }

@@ -59,7 +59,5 @@ bool SetControlText(ControlNumber number, std::string_view text) {
 
 }  // namespace ui
 
-void app::FatalError(std::string_view text) { ADD_FAILURE() << "unexpected fatal error: " << text; }
-
 // The loop's end: thrown here so a test can see the loop leave (this file is built with exceptions).
 void app::ExitProgram() { throw scripted::ProgramEnded{}; }

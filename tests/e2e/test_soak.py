@@ -17,6 +17,9 @@ import soak  # noqa: E402
 SLIDER_CHANGES = 4000
 PRESSES = 400
 HANDLE_TOLERANCE = 2
+# A few GDI objects come and go while a change is painted, and a sample may catch them; a leak of
+# one object in a hundred changes or presses would already be 44.
+GUI_TOLERANCE = 8
 PRIVATE_TOLERANCE = 1 << 20  # bytes
 
 
@@ -46,9 +49,9 @@ class Soak(ProgramTest):
             self.assertEqual(controls[number]["text"], str(value))
 
         used = soak.growth(run.samples)
-        for name in ("handles", "user", "gdi"):
+        for name, tolerance in (("handles", HANDLE_TOLERANCE), ("user", GUI_TOLERANCE), ("gdi", GUI_TOLERANCE)):
             self.assertGreater(used[name + "_warm"], 0, "the %s count could be read" % name)
-            self.assertLessEqual(used[name + "_growth"], HANDLE_TOLERANCE, used)
+            self.assertLessEqual(used[name + "_growth"], tolerance, used)
         self.assertLessEqual(used["private_growth"], PRIVATE_TOLERANCE, used)
 
         # And it still ends as it should.

@@ -5,14 +5,12 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/shutdown.h"
-
-namespace app {
-// Stands in for the real road out: the text is kept and the caller goes on.
-void FatalError(std::string_view text) { FatalTexts().emplace_back(text); }
-}  // namespace app
+#include "midi/fatal_error.h"
 
 namespace {
+
+// Stands in for the program's road out: the text is kept and the caller goes on.
+void KeepFatalText(std::string_view text) { FatalTexts().emplace_back(text); }
 
 FakeWinmm fake;
 constexpr UINT_PTR OutHandleBase = 0x1000, InHandleBase = 0x2000;
@@ -84,6 +82,13 @@ MMRESULT WINAPI Unprepare(HMIDIOUT, LPMIDIHDR, UINT size) {
   return MIDIERR_STILLPLAYING;
 }
 
+// The driver hands back every buffer it holds.
+MMRESULT WINAPI Reset(HMIDIOUT handle) {
+  Record("midiOutReset 0x%zX", Bits(handle));
+  fake.stillPlaying = 0;
+  return 0;
+}
+
 MMRESULT WINAPI Start(HMIDIIN handle) { return Record("midiInStart 0x%zX", Bits(handle)), fake.inStartResult; }
 MMRESULT WINAPI Connect(HMIDI input, HMIDIOUT output, LPVOID reserved) {
   Record("midiConnect 0x%zX 0x%zX 0x%zX", Bits(input), Bits(output), Bits(reserved));
@@ -99,9 +104,15 @@ std::vector<std::string>& FatalTexts() {
   return texts;
 }
 
+void MidiTest::TearDown() {
+  midi::Winmm() = midi::RealWinmm();
+  midi::SetFatalErrorHandler(nullptr);
+}
+
 void MidiTest::SetUp() {
   fake = FakeWinmm{};
   FatalTexts().clear();
-  midi::Winmm() = {OutCount, OutCaps,   OutOpen, ShortMsg, Close, Prepare, LongMsg,
-                   Unprepare, InCount,  InCaps,  InOpen,   Start, Connect};
+  midi::SetFatalErrorHandler(KeepFatalText);
+  midi::Winmm() = {OutCount, OutCaps, OutOpen, ShortMsg, Close,  Prepare, LongMsg,
+                   Unprepare, Reset,  InCount, InCaps,  InOpen, Start,   Connect};
 }

@@ -15,7 +15,7 @@ struct FakeWinmm {
   std::set<UINT> failingCaps;                  // devices whose capability query fails (record untouched)
   MMRESULT outOpenResult = 0, inOpenResult = 0, inStartResult = 0, connectResult = 0;
   std::vector<MMRESULT> closeResults;  // answered in turn, then 0
-  int stillPlaying = 0;                // unprepare answers MIDIERR_STILLPLAYING this often; -1: always
+  int stillPlaying = 0;  // unprepare answers MIDIERR_STILLPLAYING this often; -1: until midiOutReset
   MIDIHDR preparedHeader{};            // the header as midiOutPrepareHeader saw it
   DWORD_PTR inCallback = 0;
   std::vector<std::string> calls;
@@ -24,11 +24,11 @@ struct FakeWinmm {
 // The fake in use; MidiTest installs a fresh one for every test.
 FakeWinmm& Fake();
 
-// The texts app::FatalError was called with.
+// The texts the port layer raised as fatal errors.
 std::vector<std::string>& FatalTexts();
 
 class MidiTest : public testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override { midi::Winmm() = midi::RealWinmm(); }
+  void TearDown() override;
 };

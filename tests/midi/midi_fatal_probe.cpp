@@ -4,7 +4,9 @@
 
 #include <cstdio>
 
+#include "app/shutdown.h"
 #include "app/state.h"
+#include "midi/fatal_error.h"
 #include "midi/input.h"
 #include "midi/output.h"
 #include "runtime/heap.h"
@@ -13,10 +15,11 @@
 
 int main() {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  app::ResetState(instance);
+  app::ResetState();
   runtime::CreateHeaps();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
+  midi::SetFatalErrorHandler(app::FatalError);
   midi::Ports& ports = app::State().ports;
   midi::OpenOutputDevice(ports, 0);
   midi::OpenInputDevice(ports, 0);

@@ -10,22 +10,20 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/shutdown.h"
+#include "midi/fatal_error.h"
 #include "midi/input.h"
 #include "midi/output.h"
 #include "runtime/heap.h"
 #include "tests/midi/printable.h"
 
-namespace app {
-void FatalError(std::string_view text) {
+namespace {
+
+void PrintFatalError(std::string_view text) {
   std::fputs("fatal: ", stdout);
   PrintEscaped(text);
   std::fflush(stdout);
   ExitProcess(3);
 }
-}  // namespace app
-
-namespace {
 
 void PrintNames(const char* side, const runtime::NameTable& names) {
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -39,6 +37,7 @@ void PrintNames(const char* side, const runtime::NameTable& names) {
 
 int main(int argc, char** argv) {
   runtime::CreateHeaps();
+  midi::SetFatalErrorHandler(PrintFatalError);
   midi::Ports ports;
   const std::string_view command = argc > 1 ? argv[1] : "";
   if (command == "list") {

@@ -29,8 +29,8 @@ case ${1:-} in
 exports)
   names=$("${DBB_OBJDUMP:?}" -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t&&NF==0{t=0} t{print $NF}')
   same "$(echo "$names" | paste -sd' ')" "midiConnect midiInGetDevCapsA midiInGetNumDevs midiInOpen midiInStart \
-midiOutClose midiOutGetDevCapsA midiOutGetNumDevs midiOutLongMsg midiOutOpen midiOutPrepareHeader midiOutShortMsg \
-midiOutUnprepareHeader" "exported names"
+midiOutClose midiOutGetDevCapsA midiOutGetNumDevs midiOutLongMsg midiOutOpen midiOutPrepareHeader midiOutReset \
+midiOutShortMsg midiOutUnprepareHeader" "exported names"
   ;;
 devices)
   # 18 outputs: three named (one of exactly 32 characters), the rest numbered by the driver.
@@ -59,6 +59,16 @@ midiOutLongMsg midiOutUnprepareHeader midiOutClose" "calls"
   waited=$(awk '$2=="midiOutLongMsg"{s=$1} $2=="midiOutUnprepareHeader"{e=$1} END{print int((e-s)/1000)}' "$log")
   [ "$waited" -ge 290 ] || fail "unprepared after $waited ms, before the driver was done"
   same "$(line midiOutClose)" "midiOutClose handle=0x1001 result=0" "close"
+  # A driver that keeps it far longer than the layer waits: the output is reset, which hands the
+  # SysEx back, and only then is the header unprepared; the device then closes at the first ask.
+  rm -f "$log"
+  DBB_MIDI_OUT_NAMES='A|B' DBB_MIDI_LONG_DELAY_MS=60000 run midi_probe send 1
+  same "$status/$out" "0/sent" "result with a driver that never finishes"
+  same "$(calls)" "midiOutGetNumDevs midiOutGetDevCapsA midiOutOpen midiOutShortMsg midiOutPrepareHeader \
+midiOutLongMsg midiOutUnprepareHeader midiOutReset midiOutUnprepareHeader midiOutClose" "calls after the reset"
+  same "$(line midiOutReset)" "midiOutReset handle=0x1001 result=0" "reset"
+  same "$(grep ' midiOutUnprepareHeader ' "$log" | tail -1 | awk '{print $NF}')" "result=0" "unprepare after the reset"
+  same "$(grep -c ' midiOutClose ' "$log")/$(line midiOutClose)" "1/midiOutClose handle=0x1001 result=0" "close"
   ;;
 open-failure)
   DBB_MIDI_OUT_NAMES='A|B' DBB_MIDI_OUT_FAIL=1 run midi_probe send 1

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   frequency = f.QuadPart;
 
   const HINSTANCE instance = GetModuleHandleA(nullptr);
-  app::ResetState(instance);
+  app::ResetState();
   runtime::CreateHeaps();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);

@@ -303,11 +303,16 @@ static Pending* FindPending(LPMIDIHDR header) {
   return NULL;
 }
 
+/* Hands the header back, done, and frees its queue entry. */
+static void HandBack(Pending* entry) {
+  entry->header->dwFlags = (entry->header->dwFlags & ~(DWORD)MHDR_INQUEUE) | MHDR_DONE;
+  entry->header = NULL;
+}
+
 /* Hands the header back when its time has come; TRUE while it is still playing. */
 static BOOL StillPlaying(Pending* entry) {
   if (GetTickCount64() < entry->due) return TRUE;
-  entry->header->dwFlags = (entry->header->dwFlags & ~(DWORD)MHDR_INQUEUE) | MHDR_DONE;
-  entry->header = NULL;
+  HandBack(entry);
   return FALSE;
 }
 
@@ -464,6 +469,22 @@ MMRESULT WINAPI midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT s
     }
   }
   LogHeader("midiOutUnprepareHeader", handle, header, size, result);
+  LeaveCriticalSection(&lock);
+  return result;
+}
+
+/* Stops the output at once: every header queued on it is handed back, done. */
+MMRESULT WINAPI midiOutReset(HMIDIOUT handle) {
+  MMRESULT result = MMSYSERR_NOERROR;
+  int i;
+  EnterCriticalSection(&lock);
+  if (OutputSlot(handle) < 0) {
+    result = MMSYSERR_INVALHANDLE;
+  } else {
+    for (i = 0; i < MAX_PENDING; ++i)
+      if (pending[i].header != NULL && pending[i].handle == handle) HandBack(&pending[i]);
+  }
+  LogHex("midiOutReset", "handle", (ULONG_PTR)handle, NULL, 0, 0, result);
   LeaveCriticalSection(&lock);
   return result;
 }

@@ -1,25 +1,16 @@
-#include "ui/storage.h"
+#include "ui/numbered_table.h"
 
 #include <limits>
 
 #include "runtime/heap.h"
+#include "ui/window_tree.h"
 
 namespace ui {
-
-namespace {
-constexpr std::int32_t FirstAutomaticNumber = -2;
-}  // namespace
 
 void* GrowTable(void* block, std::size_t bytes) {
   const HANDLE heap = runtime::PrivateHeap();
   return block == nullptr ? HeapAlloc(heap, HEAP_ZERO_MEMORY, bytes)
                           : HeapReAlloc(heap, HEAP_ZERO_MEMORY, block, bytes);
-}
-
-void* NewListEntry(std::size_t bytes) { return HeapAlloc(runtime::ListHeap(), HEAP_ZERO_MEMORY, bytes); }
-
-void FreeListEntry(void* entry) {
-  if (entry != nullptr) HeapFree(runtime::ListHeap(), 0, entry);
 }
 
 std::int32_t NextAutomaticNumber(std::int32_t previous) {

@@ -1,0 +1,37 @@
+// The control registry: which control stands under which number, for the controls of all windows.
+// A record is claimed before its control's window is made and released when that window is gone.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ui/control_kinds.h"
+#include "ui/window.h"
+
+namespace ui {
+
+struct ControlRecord {
+  HWND window;  // 0: no live control stands here
+  const ControlKind* kind;
+  WNDPROC previousProcedure;  // the class procedure in place when the layer hooked the control
+};
+
+// Empties the registry (capacity 30); without room every number is refused.
+void InitControlRegistry();
+
+// The record under the number, live or free; null for numbers that name no record.
+ControlRecord* RecordOf(ControlNumber number);
+
+// The live record under the number, or one whose window is 0.
+const ControlRecord& FindControl(ControlNumber number);
+
+// The first step of every constructor: the number under which the new control goes, with a live
+// control under it destroyed. Gives the number, or the number of a new automatic record; 0 with
+// `claimed` false when the number is refused.
+ControlNumber ClaimControlSlot(ControlNumber number, bool& claimed);
+
+// Frees the number: a table record is left without a window, an automatic record is dropped.
+void ReleaseControlSlot(ControlNumber number);
+
+}  // namespace ui
