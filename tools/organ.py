@@ -100,13 +100,13 @@ def render(events, seconds, wav_path, mapping=None, rate=RATE):
     args = list(SETBFREE_ARGS) + ["midi.driver=jack", "jack.connect=none"]
     args += ["midi.controller.upper.%d=%s" % (cc, function) for cc, function in sorted(mapping.items())]
     with tempfile.TemporaryDirectory(prefix="dbb-organ-") as work:
-        spec = {"server": "dbb-organ-%d-%d" % (os.getpid(), time.monotonic_ns() % 1000000), "rate": rate,
+        job = {"server": "dbb-organ-%d-%d" % (os.getpid(), time.monotonic_ns() % 1000000), "rate": rate,
                 "seconds": seconds, "events": [(t, list(data)) for t, data in events],
                 "setbfree": args, "wav": os.path.abspath(wav_path), "work": work}
-        spec_path = os.path.join(work, "spec.json")
-        with open(spec_path, "w") as f:
-            json.dump(spec, f)
-        child = subprocess.Popen(_private_shm() + [PYTHON, os.path.abspath(__file__), "play", spec_path],
+        job_path = os.path.join(work, "job.json")
+        with open(job_path, "w") as f:
+            json.dump(job, f)
+        child = subprocess.Popen(_private_shm() + [PYTHON, os.path.abspath(__file__), "play", job_path],
                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                  preexec_fn=_die_with_parent)
         limit = SERVER_WAIT + SYNTH_WAIT + AUDIO_WAIT + seconds * 1.5 + 3 * STOP_WAIT
@@ -191,7 +191,7 @@ def _private_shm():
     return _PRIVATE_SHM
 
 
-# The child: the JACK server, setBfree and the player/recorder. Run as: organ.py play SPEC.json
+# The child: the JACK server, setBfree and the player/recorder. Run as: organ.py play JOB.json
 
 def _say(text):
     print("organ: " + text, flush=True)
@@ -238,7 +238,7 @@ def _wait(check, timeout, what, process, log):
         time.sleep(0.05)
 
 
-def _play(spec):
+def _play(job):
     import threading
     import wave
     import jack
@@ -246,7 +246,7 @@ def _play(spec):
 
     jack.set_error_function(lambda message: None)  # refused connections while the server starts
     jack.set_info_function(lambda message: None)
-    name, rate, work = spec["server"], spec["rate"], spec["work"]
+    name, rate, work = job["server"], job["rate"], job["work"]
     env = dict(os.environ, JACK_DEFAULT_SERVER=name, JACK_NO_START_SERVER="1")
     jackd_log, synth_log = os.path.join(work, "jackd.log"), os.path.join(work, "setBfree.log")
     server = synth = client = None
@@ -262,7 +262,7 @@ def _play(spec):
         server = _start(["jackd", "-n", name, "--no-realtime", "-d", "dummy", "-r", str(rate), "-p", str(PERIOD)],
                         jackd_log, env)
         client = _wait(connect, SERVER_WAIT, "JACK server", server, jackd_log)
-        synth = _start(["setBfree", *spec["setbfree"]], synth_log, env)
+        synth = _start(["setBfree", *job["setbfree"]], synth_log, env)
         ports = ("setBfree:midi_in", "setBfree:out_left", "setBfree:out_right")
 
         def synth_ready():
@@ -273,8 +273,8 @@ def _play(spec):
         _wait(synth_ready, SYNTH_WAIT, "setBfree ready on the JACK server", synth, synth_log)
         _say("JACK and setBfree up in %.1f s" % (time.monotonic() - started))
 
-        events = sorted((int(round(t * rate)), bytes(data)) for t, data in spec["events"])
-        total = int(spec["seconds"] * rate)
+        events = sorted((int(round(t * rate)), bytes(data)) for t, data in job["events"])
+        total = int(job["seconds"] * rate)
         recording = np.zeros((2, total), dtype=np.float32)
         midi_out = client.midi_outports.register("midi_out")
         left, right = client.inports.register("in_left"), client.inports.register("in_right")
@@ -309,14 +309,14 @@ def _play(spec):
         if not running.wait(AUDIO_WAIT):
             _fail("the JACK server runs no process cycles", jackd_log)
         state["armed"] = True
-        if not done.wait(spec["seconds"] * 1.2 + AUDIO_WAIT):
-            _fail("the recording stopped at %.1f of %.1f s" % (state["pos"] / rate, spec["seconds"]), jackd_log)
+        if not done.wait(job["seconds"] * 1.2 + AUDIO_WAIT):
+            _fail("the recording stopped at %.1f of %.1f s" % (state["pos"] / rate, job["seconds"]), jackd_log)
         if synth.poll() is not None:
             _fail("setBfree ended while playing (exit code %d)" % synth.returncode, synth_log)
         peak = float(np.abs(recording).max())
         _say("recorded %.1f s, peak %.3f (%.1f dBFS)" % (total / rate, peak, 20 * np.log10(peak + 1e-12)))
         pcm = (np.clip(recording.T, -1.0, 1.0) * 32767.0).astype("<i2")
-        with wave.open(spec["wav"], "wb") as w:
+        with wave.open(job["wav"], "wb") as w:
             w.setnchannels(2)
             w.setsampwidth(2)
             w.setframerate(rate)
@@ -331,11 +331,11 @@ def _play(spec):
 
 def main():
     if len(sys.argv) != 3 or sys.argv[1] != "play":
-        sys.exit("usage: organ.py play SPEC.json (render() runs it)")
+        sys.exit("usage: organ.py play JOB.json (render() runs it)")
     with open(sys.argv[2]) as f:
-        spec = json.load(f)
+        job = json.load(f)
     try:
-        _play(spec)
+        _play(job)
     except ImportError as missing:
         sys.exit("organ: %s: the organ needs python3-jack-client and python3-numpy under %s" % (missing, PYTHON))
     except OrganError as error:

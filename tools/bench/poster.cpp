@@ -226,12 +226,15 @@ long CountSystemHandles(DWORD pid) {
 // (menus, accelerator tables and cursors cannot be seen from outside), and GDI objects as the used
 // entries of the GDI handle table that Wine keeps in each process's memory, stock objects left out.
 
-BOOL CALLBACK CountWindow(HWND window, LPARAM data);
-
 struct WindowCount {
   DWORD pid;
   long count;
 };
+
+BOOL CALLBACK CountWindow(HWND, LPARAM data) {
+  ++reinterpret_cast<WindowCount*>(data)->count;
+  return TRUE;
+}
 
 BOOL CALLBACK CountTopWindow(HWND window, LPARAM data) {
   auto& tally = *reinterpret_cast<WindowCount*>(data);
@@ -240,11 +243,6 @@ BOOL CALLBACK CountTopWindow(HWND window, LPARAM data) {
   if (owner != tally.pid) return TRUE;
   ++tally.count;
   EnumChildWindows(window, CountWindow, data);  // every descendant, not only direct children
-  return TRUE;
-}
-
-BOOL CALLBACK CountWindow(HWND, LPARAM data) {
-  ++reinterpret_cast<WindowCount*>(data)->count;
   return TRUE;
 }
 
