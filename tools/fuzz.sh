@@ -30,7 +30,7 @@ fi
 # shellcheck disable=SC2054  # the commas belong to -fsanitize=
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
   -fno-exceptions -Wall -Wextra -I "$root")
-runtime_sources=("$root/runtime/heap.cpp" "$root/runtime/number.cpp" "$root/runtime/names.cpp")
+runtime_sources=("$root/runtime/heap.cpp" "$root/runtime/text.cpp" "$root/runtime/number.cpp" "$root/runtime/names.cpp")
 
 failed=()
 for t in "${targets[@]}"; do
