@@ -40,7 +40,7 @@ for t in "${targets[@]}"; do
   # Rebuild only when the target or the runtime changed.
   rebuild=no
   [ -x "$bin" ] || rebuild=yes
-  for f in "$src" "$root"/tests/fuzz/*.h "${runtime_sources[@]}" "$root"/runtime/*.h "$0"; do
+  for f in "$src" "$root"/tests/fuzz/*.h "$root"/tests/printable.h "${runtime_sources[@]}" "$root"/runtime/*.h "$0"; do
     [ "$f" -nt "$bin" ] && rebuild=yes
   done
   if [ $rebuild = yes ]; then
