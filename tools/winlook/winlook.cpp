@@ -139,9 +139,12 @@ int Children(HWND parent) {
 }
 
 // A title of a visible top-level window, for a wait that gives up to say what it saw instead.
-BOOL CALLBACK NoteTitle(HWND window, LPARAM) {
+BOOL CALLBACK NoteTitle(HWND window, LPARAM count) {
   char title[256] = {};
-  if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) > 0) std::fprintf(stderr, " \"%s\"", title);
+  if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) > 0) {
+    std::fprintf(stderr, " \"%s\"", title);
+    ++*reinterpret_cast<int*>(count);
+  }
   return TRUE;
 }
 
@@ -161,9 +164,10 @@ int Wait(const char* wanted, DWORD milliseconds, bool untilGone) {
         std::fprintf(stderr, "it was still there (0x%llx)\n",
                      static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
       } else {
-        std::fprintf(stderr, "the visible top-level windows were:");
-        EnumWindows(NoteTitle, 0);
-        std::fprintf(stderr, "\n");
+        std::fprintf(stderr, "the visible top-level windows with a title were:");
+        int count = 0;
+        EnumWindows(NoteTitle, reinterpret_cast<LPARAM>(&count));
+        std::fprintf(stderr, count == 0 ? " none\n" : "\n");
       }
       return 1;
     }
