@@ -239,7 +239,8 @@ def target_rows(figures):
             row(name, measured)
 
     if loop:
-        pass_row("Loop pass, slider change (%s events)" % loop.get("loop.events", "?"), "loop.slider_pass")
+        pass_row("Loop pass, slider change (%s changes of %s passes timed)"
+                 % (loop.get("loop.slider_pass.count", "?"), loop.get("loop.events", "?")), "loop.slider_pass")
         pass_row("Loop pass, button press", "loop.button_pass")
         pass_row("Loop pass, nothing changed", "loop.quiet_pass")
         pass_row("Loop pass for a repaint a change leaves", "loop.repaint_pass", goal=False)

@@ -203,6 +203,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("cable.control_change_us %.1f\n", CableMicroseconds);
+  // Every timed pass: the slider changes, and for every tenth a press and a pass with nothing to do.
   std::printf("loop.events %ld\n", events + events / 10 * 2);
   Report(change);
   Report(press);
