@@ -54,9 +54,7 @@ runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index) {
 }
 
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2) {
-  const DWORD message = static_cast<DWORD>(status) | static_cast<DWORD>(data1) << 8 |
-                        static_cast<DWORD>(data2) << 16;
-  Winmm().midiOutShortMsg(ports.OutputHandle, message);
+  Winmm().midiOutShortMsg(ports.OutputHandle, ShortMessage(status, data1, data2));
   return 0;
 }
 

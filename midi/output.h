@@ -22,7 +22,13 @@ void OpenOutputDevice(Ports& ports, std::int32_t index);
 // for it, or "MIDI-OUT " and the number when WinMM knows no such device.
 runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index);
 
-// Sends status | data1 << 8 | data2 << 16 to the open device, unmasked. Returns 0.
+// A short message as WinMM takes it: status | data1 << 8 | data2 << 16, unmasked.
+constexpr std::uint32_t ShortMessage(std::int32_t status, std::int32_t data1, std::int32_t data2) {
+  return static_cast<std::uint32_t>(status) | static_cast<std::uint32_t>(data1) << 8 |
+         static_cast<std::uint32_t>(data2) << 16;
+}
+
+// Sends ShortMessage(status, data1, data2) to the open device. Returns 0.
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2);
 
 // Closes the output device, asking again as long as WinMM says it is still playing.

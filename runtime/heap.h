@@ -1,4 +1,4 @@
-// The program's two heaps and the allocator that puts its texts and tables into the private one.
+// The program's two heaps: the private one holds its texts and tables.
 #pragma once
 
 #include <cstddef>
@@ -24,18 +24,5 @@ HANDLE ListHeap();
 // running out of memory ends the process.
 void* AllocateBytes(std::size_t size);
 void FreeBytes(void* block);
-
-// Standard allocator over the private heap, for texts and tables.
-template <class T>
-struct HeapAllocator {
-  using value_type = T;
-  HeapAllocator() = default;
-  template <class U>
-  constexpr HeapAllocator(const HeapAllocator<U>&) noexcept {}
-  T* allocate(std::size_t n) { return static_cast<T*>(AllocateBytes(n * sizeof(T))); }
-  void deallocate(T* p, std::size_t) noexcept { FreeBytes(p); }
-  template <class U>
-  bool operator==(const HeapAllocator<U>&) const noexcept { return true; }
-};
 
 }  // namespace runtime

@@ -1,15 +1,54 @@
-// Text: a value type of Windows-1252 bytes, kept in the private heap. Assigning copies.
+// Text: a value type of Windows-1252 bytes, kept in the private heap. Assigning copies; the bytes
+// always end in a zero, so c_str() can go straight to a Windows call. Only the operations the
+// program uses are here, and none of them can fail but by running out of heap, which ends the
+// process as every allocation from the private heap does.
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
-
-#include "runtime/heap.h"
 
 namespace runtime {
 
-using Text = std::basic_string<char, std::char_traits<char>, HeapAllocator<char>>;
+class Text {
+ public:
+  Text() = default;
+  Text(const char* zeroEnded) : Text(std::string_view(zeroEnded)) {}  // NOLINT: literals become texts
+  Text(const char* bytes, std::size_t length) : Text(std::string_view(bytes, length)) {}
+  Text(std::size_t length, char fill);
+  explicit Text(std::string_view bytes);
+  Text(const Text& other) : Text(other.view()) {}
+  Text(Text&& other) noexcept;
+  Text& operator=(const Text& other);
+  Text& operator=(Text&& other) noexcept;
+  ~Text();
 
-inline Text MakeText(std::string_view view) { return Text(view.data(), view.size()); }
+  Text& operator+=(std::string_view bytes);
+  // Cuts the text to length bytes, or lengthens it with zero bytes.
+  void resize(std::size_t length);
+
+  std::size_t size() const { return length_; }
+  bool empty() const { return length_ == 0; }
+  char* data() { return bytes_; }  // null while the text has never held a byte
+  const char* data() const { return c_str(); }
+  const char* c_str() const { return bytes_ != nullptr ? bytes_ : empty_; }
+  char& operator[](std::size_t i) { return bytes_[i]; }
+  char operator[](std::size_t i) const { return bytes_[i]; }
+  std::string_view view() const { return {c_str(), length_}; }
+  operator std::string_view() const { return view(); }  // NOLINT: a text is read wherever a view is
+
+ private:
+  // Moves the bytes into a new block with room for capacity bytes and the zero, and returns the old
+  // block for the caller to free once nothing reads it any more.
+  char* Grow(std::size_t capacity);
+
+  char* bytes_ = nullptr;
+  std::size_t length_ = 0;
+  std::size_t capacity_ = 0;
+  static constexpr char empty_[1] = {};  // what an empty text without storage shows
+};
+
+inline bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+
+inline Text MakeText(std::string_view view) { return Text(view); }
 
 }  // namespace runtime

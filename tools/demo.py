@@ -11,7 +11,7 @@ import sys
 import time
 
 import organ
-from drive import (BUILD, DIALOG_TITLE, WINLOOK, PANEL_TITLE, WINE, Program, click, drag, winlook, screenshot,
+from drive import (BUILD, WINLOOK, WINE, Program, click, drag, wait_dialog, wait_panel, winlook, screenshot,
                    wait_for, xdotool)
 
 SHOTS = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.getcwd(), "out")
@@ -24,21 +24,20 @@ def main():
     os.makedirs(SHOTS, exist_ok=True)
     program = Program(outputs=("Loopback Organ In", "USB MIDI Cable", "Karvello Sound Module"))
     try:
-        dialog = program.wait_window(DIALOG_TITLE)
-        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        dialog = wait_dialog(program)
         dialog_shot = screenshot(os.path.join(SHOTS, "demo-dialog.png"), dialog)
         print("The device dialog lists three devices; the user accepts the offered 2.")
         xdotool("key", "Return")
 
-        panel = program.wait_window(PANEL_TITLE)
-        wait_for(lambda: len(program.controls(panel)) == 47, what="the panel's controls")
+        panel = wait_panel(program)
         controls = program.controls(panel)
         print("Panel open on %r. Pulling the drawbars 16' to 1' one by one, then Dis. and Rev.; pressing"
               " Perc 3rd, Vib, Les.ON and Fast." % controls[0]["text"])
         moves = [(n, 20 + n, HOLD) for n in range(1, 10)] + [(100, 101, 2 * HOLD), (102, 103, 2 * HOLD)]
         for slider, display, hold in moves:  # slider, its value display, seconds left alone after it
             drag(controls[slider], controls[slider]["screen"][1] - 20)
-            wait_for(lambda: program.controls(panel)[display]["text"] == "127", what="display %d at 127" % display)
+            wait_for(lambda: program.controls(panel)[display]["text"] == "127", what="display %d at 127" % display,
+                     seen=lambda: program.controls(panel)[display]["text"])
             time.sleep(hold)
         sent = len(program.messages())
         for button in (52, 54, 56, 59):

@@ -28,9 +28,14 @@ def latin1(text):
 
 
 def winlook(*args, check=True):
+    started = time.monotonic()
     result = subprocess.run([WINE, WINLOOK, *args], capture_output=True, timeout=120)
     if check and result.returncode != 0:
-        raise AssertionError("winlook %s failed: %s" % (" ".join(args), result.stderr.decode(errors="replace")))
+        code = result.returncode
+        ended = "killed by signal %d" % -code if code < 0 else "exit code %d" % code
+        raise AssertionError("winlook %s failed after %.1f s (%s): %s" % (
+            " ".join(args), time.monotonic() - started, ended,
+            result.stderr.decode(errors="replace").strip() or "nothing on stderr"))
     return [json.loads(line) for line in result.stdout.decode("latin-1").splitlines() if line.strip()]
 
 
@@ -38,15 +43,60 @@ def xdotool(*args):
     subprocess.run(["xdotool", *[str(a) for a in args]], check=True, timeout=30)
 
 
-def wait_for(predicate, timeout=20.0, what="a condition"):
+def wait_for(predicate, timeout=20.0, what="a condition", seen=None):
+    """Polls predicate() until it answers truly and returns that answer. Giving up after timeout
+    seconds, it says what it waited for, how long, and what it saw last: seen() when given (for a
+    predicate that only answers yes or no), else the predicate's last answer."""
     end = time.monotonic() + timeout
     while True:
         value = predicate()
         if value:
             return value
         if time.monotonic() > end:
-            raise AssertionError("timed out waiting for " + what)
+            raise AssertionError("gave up after %.1f s waiting for %s; last seen: %r"
+                                 % (timeout, what, seen() if seen else value))
         time.sleep(0.05)
+
+
+# The device dialog and the panel, as every script that plays the program meets them.
+PANEL_CONTROLS = 47  # the header, twelve sliders with a caption and a display each, ten buttons
+
+
+def wait_dialog(program, timeout=30.0):
+    """The device dialog, once it is in front and takes the keys."""
+    program.wait_window(DIALOG_TITLE, timeout=int(timeout * 1000))
+
+    def in_front():
+        dialog = winlook("wait", "title:" + DIALOG_TITLE)[0]
+        return dialog if dialog["foreground"] else None
+
+    def front():
+        return [w["text"] for w in winlook("top") if w["foreground"]] or "no window in front"
+
+    return wait_for(in_front, timeout, "the device dialog in front", seen=front)
+
+
+def answer_dialog(program, text=None, key="Return", timeout=30.0):
+    """Waits for the device dialog, types the answer (None keeps the offered 2) and presses key."""
+    dialog = wait_dialog(program, timeout)
+    if text is not None:
+        xdotool("type", "--delay", "20", "--", text)
+    xdotool("key", key)
+    return dialog
+
+
+def wait_panel(program, timeout=30.0):
+    """The panel, once every one of its controls is there."""
+    panel = program.wait_window(PANEL_TITLE, timeout=int(timeout * 1000))
+    wait_for(lambda: len(program.controls(panel)) == PANEL_CONTROLS, timeout, "all controls of the panel",
+             seen=lambda: "%d controls" % len(program.controls(panel)))
+    return panel
+
+
+def open_panel(program, text=None, timeout=30.0):
+    """Answers the device dialog (the offered 2, or text) and returns the panel with all its controls."""
+    answer_dialog(program, text, timeout=timeout)
+    return wait_panel(program, timeout)
 
 
 def centre(window):
@@ -128,7 +178,7 @@ class Program:
 
     def wait_messages(self, count, timeout=10.0):
         return wait_for(lambda: len(self.messages()) >= count and self.messages(), timeout,
-                        "%d MIDI messages (have %s)" % (count, self.messages()))
+                        "%d MIDI messages" % count, seen=self.messages)
 
     def opened_device(self):
         opens = [c for c in self.calls() if c["function"] == "midiOutOpen"]

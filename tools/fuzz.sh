@@ -30,7 +30,7 @@ fi
 # shellcheck disable=SC2054  # the commas belong to -fsanitize=
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
   -fno-exceptions -Wall -Wextra -I "$root")
-runtime_sources=("$root/runtime/heap.cpp" "$root/runtime/number.cpp" "$root/runtime/names.cpp")
+runtime_sources=("$root/runtime/heap.cpp" "$root/runtime/text.cpp" "$root/runtime/number.cpp" "$root/runtime/names.cpp")
 
 failed=()
 for t in "${targets[@]}"; do
@@ -40,7 +40,7 @@ for t in "${targets[@]}"; do
   # Rebuild only when the target or the runtime changed.
   rebuild=no
   [ -x "$bin" ] || rebuild=yes
-  for f in "$src" "$root"/tests/fuzz/*.h "${runtime_sources[@]}" "$root"/runtime/*.h "$0"; do
+  for f in "$src" "$root"/tests/fuzz/*.h "$root"/tests/printable.h "${runtime_sources[@]}" "$root"/runtime/*.h "$0"; do
     [ "$f" -nt "$bin" ] && rebuild=yes
   done
   if [ $rebuild = yes ]; then

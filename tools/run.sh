@@ -3,9 +3,10 @@
 # With a display (DISPLAY set and answering) the program runs under Wine with the machine's own MIDI
 # devices. Without one, a short demonstration runs instead on a private X server, with a stand-in MIDI
 # driver: a scripted user plays the panel, the MIDI that came out is printed, and screenshots are saved
-# in out/.
+# in out/. DBB_BUILD_ROOT as in build.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+builds=${DBB_BUILD_ROOT:-$root/build}
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -13,7 +14,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 # shellcheck source=tools/wine-session.sh
 . "$root/tools/wine-session.sh"
-wine_session_start x86_64 "${DBB_BUILD_ROOT:-$root/build}/x86_64/tools/winlook/winlook.exe"
+wine_session_start x86_64 "$builds/x86_64/tools/winlook/winlook.exe"
 trap wine_session_stop EXIT
-DBB_BUILD_DIR="$root/build/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
+DBB_BUILD_DIR="$builds/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
   python3 "$root/tools/demo.py" "$root/out"

@@ -62,7 +62,7 @@ wine_session_start() {
   export DISPLAY=":$(tr -d '\n' <"$named").0"
   rm -f "$named"
   if [ "$DISPLAY" = ":.0" ]; then
-    echo "wine-session: the X server did not start" >&2
+    echo "wine-session: the X server named no display within 30 s ($(kill -0 "$DBB_XVFB_PID" 2>/dev/null && echo "it was still running" || echo "it had ended"))" >&2
     return 1
   fi
   wine_prefix_start

@@ -63,6 +63,11 @@ class User {
           if (dialog == nullptr) {
             // Nothing to answer: let the dialog go so the test can report instead of hanging.
             HWND late = FindWindowA("WindowClass_999", nullptr);
+            char front[128] = {};
+            GetWindowTextA(GetForegroundWindow(), front, sizeof front);
+            ADD_FAILURE() << "gave up after 2000 looks 5 ms apart waiting for the dialog in front; the dialog "
+                          << (late != nullptr ? "was there" : "was not there") << ", the window in front was \""
+                          << front << "\"";
             if (late != nullptr) PostMessageA(late, WM_CLOSE, 0, 0);
             return;
           }

@@ -5,8 +5,9 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 
+import drive  # noqa: E402
 from drive import (BUILD, DIALOG_TITLE, PANEL_TITLE, PROGRAM, Program, centre, click, drag,  # noqa: E402,F401
-                   winlook, latin1, screenshot, wait_for, xdotool)
+                   winlook, latin1, screenshot, wait_dialog, wait_for, xdotool)
 
 
 class ProgramTest(unittest.TestCase):
@@ -28,12 +29,13 @@ class ProgramTest(unittest.TestCase):
 
     def answer_dialog(self, program, text=None, key="Return"):
         """Waits for the device dialog, types the answer (None keeps the default) and presses key."""
-        dialog = program.wait_window(DIALOG_TITLE)
-        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
-        if text is not None:
-            xdotool("type", "--delay", "20", "--", text)
-        xdotool("key", key)
-        return dialog
+        return drive.answer_dialog(program, text, key)
+
+    def open_panel(self, *args, **driver):
+        """Starts the program (args, driver settings as in drive.Program), keeps the offered device
+        and returns the program and its panel with all its controls."""
+        program = self.start(args=args, **driver)
+        return program, drive.open_panel(program)
 
     def error_box(self, program):
         """Waits for the "Error" box of the program and returns its message text."""

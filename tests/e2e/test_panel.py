@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import (BUILD, PANEL_TITLE, ProgramTest, click, drag, winlook, screenshot, wait_for, xdotool)
+from harness import BUILD, ProgramTest, click, drag, winlook, screenshot, wait_for, xdotool
 
 CONTROL_CC = 0xB0
 WS_CHILD_VISIBLE_GROUP = 0x50020000
@@ -32,13 +32,6 @@ def expected_controls():
 
 
 class Panel(ProgramTest):
-    def open_panel(self, *args):
-        program = self.start(args=args)
-        self.answer_dialog(program)
-        panel = program.wait_window(PANEL_TITLE)
-        wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
-        return program, panel
-
     def test_panel_shows_every_control_where_the_layout_puts_it(self):
         program, panel = self.open_panel()
         self.assertEqual(panel["class"], "WindowClass_0")
@@ -67,17 +60,20 @@ class Panel(ProgramTest):
         slider = program.controls(panel)[1]
         drag(slider, slider["screen"][1] - 20)
         wait_for(lambda: program.messages() and program.messages()[-1] == (CONTROL_CC, 12, 127),
-                 what="127 on controller 12")
+                 what="127 on controller 12", seen=lambda: program.messages()[-3:])
         self.assertTrue(all(m[:2] == (CONTROL_CC, 12) for m in program.messages()))
         values = [m[2] for m in program.messages()]
         self.assertEqual(values, sorted(values), "a drag upwards only rises")
         self.assertEqual(len(values), len(set(values)), "no value is sent twice in a row")
-        wait_for(lambda: program.controls(panel)[21]["text"] == "127", what='display 21 showing "127"')
+        wait_for(lambda: program.controls(panel)[21]["text"] == "127", what='display 21 showing "127"',
+                 seen=lambda: program.controls(panel)[21]["text"])
 
         slider = program.controls(panel)[1]
         drag(slider, slider["screen"][3] + 20)
-        wait_for(lambda: program.messages()[-1] == (CONTROL_CC, 12, 0), what="0 on controller 12")
-        wait_for(lambda: program.controls(panel)[21]["text"] == "0", what='display 21 showing "0"')
+        wait_for(lambda: program.messages()[-1] == (CONTROL_CC, 12, 0), what="0 on controller 12",
+                 seen=lambda: program.messages()[-3:])
+        wait_for(lambda: program.controls(panel)[21]["text"] == "0", what='display 21 showing "0"',
+                 seen=lambda: program.controls(panel)[21]["text"])
 
     def test_every_button_sends_its_message_on_every_press(self):
         program, panel = self.open_panel()
@@ -102,11 +98,12 @@ class Panel(ProgramTest):
         seen = []
         for _ in range(len(order) + 1):
             xdotool("key", "Tab")
-            wait_for(lambda: focused() != (seen[-1] if seen else None), what="the focus to move")
+            wait_for(lambda: focused() != (seen[-1] if seen else None), what="the focus to move from %s"
+                     % (seen[-1] if seen else None), seen=focused)
             seen.append(focused())
         self.assertEqual(seen, order + order[:1])
         xdotool("key", "shift+Tab")
-        wait_for(lambda: focused() == order[-1], what="Shift+Tab to wrap to the last button")
+        wait_for(lambda: focused() == order[-1], what="Shift+Tab to wrap to the last button", seen=focused)
         self.assertEqual(program.messages(), [], "Tab alone sends nothing")
 
     def test_closing_sends_the_pending_change_and_ends_with_zero(self):

@@ -4,15 +4,12 @@ The poster helper changes the sliders as their trackbars do (TBM_SETPOS, then WM
 and presses the buttons (WM_COMMAND with BN_CLICKED), from another process. tools/bench.sh runs the
 same soak at full length.
 """
-import os
-import sys
 import unittest
 
-from harness import PANEL_TITLE, ProgramTest, winlook, wait_for
+from harness import ProgramTest, winlook
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "bench"))
-
-import soak  # noqa: E402
+import soak
+from soak import cc
 
 SLIDER_CHANGES = 4000
 PRESSES = 400
@@ -23,16 +20,9 @@ GUI_TOLERANCE = 8
 PRIVATE_TOLERANCE = 1 << 20  # bytes
 
 
-def cc(controller, value):
-    return 0xB0 | controller << 8 | value << 16
-
-
 class Soak(ProgramTest):
     def test_every_change_and_press_comes_out_once_in_order_and_nothing_grows(self):
-        program = self.start()
-        self.answer_dialog(program)
-        panel = program.wait_window(PANEL_TITLE)
-        wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
+        program, panel = self.open_panel()
 
         run = soak.run(program, SLIDER_CHANGES, PRESSES, seed=20240607, samples=16)
         self.assertEqual(run.exit_code, 0, run.errors)

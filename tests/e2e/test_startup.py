@@ -1,7 +1,7 @@
 """Start-up as a user meets it: the device dialog, the answers it takes, and the error boxes."""
 import unittest
 
-from harness import DIALOG_TITLE, PANEL_TITLE, ProgramTest, winlook, latin1, wait_for, xdotool, click
+from harness import DIALOG_TITLE, PANEL_TITLE, ProgramTest, winlook, latin1, wait_dialog, wait_for, xdotool, click
 
 OPEN_FAILED = latin1("\xd6ffnen des MIDI-OUT Ger\xe4tes [2] nicht m\xf6glich\r\n0 = Alpha\r\n1 = Beta\r\n")
 
@@ -40,8 +40,7 @@ class DeviceDialog(ProgramTest):
 
     def test_ok_button_accepts_a_typed_answer(self):
         program = self.start()
-        dialog = program.wait_window(DIALOG_TITLE)
-        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        dialog = wait_dialog(program)
         xdotool("type", "1")  # replaces the selected default
         click(program.controls(dialog)[997])
         program.wait_window(PANEL_TITLE)
@@ -61,8 +60,7 @@ class DeviceDialog(ProgramTest):
         self.assertEqual(program.opened_device(), 0)
 
         closing = self.start()
-        dialog = closing.wait_window(DIALOG_TITLE)
-        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], what="the dialog in front")
+        dialog = wait_dialog(closing)
         winlook("close", dialog["hwnd"])
         closing.wait_window(PANEL_TITLE)
         self.assertEqual(closing.opened_device(), 0)

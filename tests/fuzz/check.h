@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tests/printable.h"
+
 namespace fuzz {
 
 inline void Check(bool ok, const char* what) {
@@ -14,20 +16,17 @@ inline void Check(bool ok, const char* what) {
   }
 }
 
-// Bytes outside printable ASCII are written as \xNN.
-inline void PrintEscaped(const char* label, std::string_view text) {
+// Prints the label and the text in quotes, escaped (tests/printable.h).
+inline void PrintLabelled(const char* label, std::string_view text) {
   std::fprintf(stderr, "  %s \"", label);
-  for (unsigned char c : text) {
-    if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') std::fputc(c, stderr);
-    else std::fprintf(stderr, "\\x%02X", c);
-  }
+  PrintEscaped(stderr, text);
   std::fprintf(stderr, "\"\n");
 }
 
 inline void CheckSame(std::string_view actual, std::string_view expected, const char* what) {
   if (actual == expected) return;
-  PrintEscaped("got     ", actual);
-  PrintEscaped("expected", expected);
+  PrintLabelled("got     ", actual);
+  PrintLabelled("expected", expected);
   Check(false, what);
 }
 

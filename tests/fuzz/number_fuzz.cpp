@@ -14,7 +14,7 @@
 namespace {
 
 using fuzz::CheckSame;
-using fuzz::PrintEscaped;
+using fuzz::PrintLabelled;
 
 // Reads the answer with 64-bit arithmetic, keeping the low 32 bits after every digit.
 std::int32_t ReferenceRead(std::string_view text) {
@@ -40,7 +40,7 @@ std::int32_t ReferenceRead(std::string_view text) {
 std::int32_t CheckRead(std::string_view text, std::int32_t expected, const char* what) {
   const std::int32_t read = runtime::ReadNumber(text);
   if (read != expected) {
-    PrintEscaped("text    ", text);
+    PrintLabelled("text    ", text);
     std::fprintf(stderr, "  got %d, expected %d\n", static_cast<int>(read), static_cast<int>(expected));
     fuzz::Check(false, what);
   }
@@ -55,7 +55,9 @@ std::string ReferenceDecimal(std::int32_t value) {
 
 void CheckDecimal(std::int32_t value) {
   const runtime::Text text = runtime::DecimalText(value);
-  CheckSame(text, ReferenceDecimal(value), "DecimalText differs from %d");
+  const std::string expected = ReferenceDecimal(value);
+  if (text != expected) std::fprintf(stderr, "  value    %d\n", static_cast<int>(value));
+  CheckSame(text, expected, "DecimalText differs from the reference");
   CheckRead(text, value, "ReadNumber does not read back DecimalText");
 }
 

@@ -1,12 +1,12 @@
 // Waits for a message box with the given title (any process of the Wine session), prints its
-// message (printable.h) and closes it with its OK button.
+// message (tests/printable.h) and closes it with its OK button.
 //   error_box_reader TITLE TIMEOUT_MS     exit code 0 when a box was found, 1 when none came
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/midi/printable.h"
+#include "tests/printable.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -17,14 +17,19 @@ int main(int argc, char** argv) {
   const DWORD start = GetTickCount();
   HWND box = nullptr;
   while ((box = FindWindowA("#32770", argv[1])) == nullptr) {
-    if (GetTickCount() - start > timeout) return 1;
+    if (GetTickCount() - start > timeout) {
+      std::fprintf(stderr, "error_box_reader: no box titled \"%s\" within %lu ms: no such window came\n", argv[1],
+                   static_cast<unsigned long>(timeout));
+      return 1;
+    }
     Sleep(50);
   }
   Sleep(200);  // let the box finish laying itself out
   char text[4096] = {};
   GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
   std::fputs("text: ", stdout);
-  PrintEscaped(text);
+  PrintEscaped(stdout, text);
+  std::putchar('\n');
   std::printf("buttons: %s%s\n", GetDlgItem(box, IDOK) != nullptr ? "OK" : "",
               GetDlgItem(box, IDCANCEL) != nullptr ? " Cancel" : "");
   std::fflush(stdout);

@@ -35,7 +35,11 @@ TEST_F(InputTest, OpenRegistersTheCallbackThenStartsAndDoesNothingElse) {
   EXPECT_EQ(Fake().inCallback, reinterpret_cast<DWORD_PTR>(&midi::InputCallback));
   EXPECT_EQ(ports.InputHandle, reinterpret_cast<HMIDIIN>(0x2003));
   EXPECT_TRUE(FatalTexts().empty());
-  midi::InputCallback(ports.InputHandle, MIM_DATA, 0, 0x7F3C90, 0);  // harmless to call
+  // Incoming data goes through the thru connection: the callback calls nothing and raises nothing.
+  const Calls before = Fake().calls;
+  midi::InputCallback(ports.InputHandle, MIM_DATA, 0, 0x7F3C90, 0);
+  EXPECT_EQ(Fake().calls, before);
+  EXPECT_TRUE(FatalTexts().empty());
 }
 
 TEST_F(InputTest, OpenAndStartFailures) {

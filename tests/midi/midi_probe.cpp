@@ -14,13 +14,14 @@
 #include "midi/input.h"
 #include "midi/output.h"
 #include "runtime/heap.h"
-#include "tests/midi/printable.h"
+#include "tests/printable.h"
 
 namespace {
 
 void PrintFatalError(std::string_view text) {
   std::fputs("fatal: ", stdout);
-  PrintEscaped(text);
+  PrintEscaped(stdout, text);
+  std::putchar('\n');
   std::fflush(stdout);
   ExitProcess(3);
 }
@@ -29,7 +30,8 @@ void PrintNames(const char* side, const runtime::NameTable& names) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i].empty()) continue;
     std::printf("%s %u = ", side, static_cast<unsigned>(i));
-    PrintEscaped(names[i]);
+    PrintEscaped(stdout, names[i]);
+    std::putchar('\n');
   }
 }
 

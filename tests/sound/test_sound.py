@@ -16,8 +16,9 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
-from harness import BUILD, DIALOG_TITLE, PANEL_TITLE, ProgramTest, drag, wait_for, winlook, xdotool  # noqa: E402
-import organ  # noqa: E402  (tools/, on the path through harness)
+from harness import BUILD, ProgramTest, drag, wait_for, winlook  # noqa: E402
+import drive  # noqa: E402  (tools/, on the path through harness)
+import organ  # noqa: E402
 
 NOTE = 60  # middle C; its 8' pitch is about 261.6 Hz
 HOLD = 0.6  # seconds each move is left alone
@@ -40,18 +41,14 @@ def quiet_stretches(times, values, end):
 class Sound(ProgramTest):
     def test_a_pulled_drawbar_sounds_its_partial_and_pushed_back_silences_it(self):
         program = self.start()
-        program.wait_window(DIALOG_TITLE, timeout=20000)
-        wait_for(lambda: winlook("wait", "title:" + DIALOG_TITLE)[0]["foreground"], timeout=10,
-                 what="the dialog in front")
-        xdotool("key", "Return")
-        panel = program.wait_window(PANEL_TITLE, timeout=10000)
-        wait_for(lambda: len(program.controls(panel)) == 47, timeout=10, what="all controls of the panel")
+        panel = drive.open_panel(program, timeout=20)
         for footage, slider, controller, _ in MOVED:
             for value in (127, 0):
                 thumb = program.controls(panel)[slider]
                 drag(thumb, thumb["screen"][1] - 20 if value else thumb["screen"][3] + 20)
                 wait_for(lambda: program.messages()[-1:] == [(0xB0, controller, value)], timeout=5,
-                         what="the %s drawbar's controller %d at %d" % (footage, controller, value))
+                         what="the %s drawbar's controller %d at %d" % (footage, controller, value),
+                         seen=lambda: program.messages()[-3:])
                 time.sleep(HOLD)
         winlook("close", panel["hwnd"])
         self.assertEqual(program.wait_exit(timeout=10), 0)

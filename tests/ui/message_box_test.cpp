@@ -37,7 +37,8 @@ BOOL CALLBACK MatchBox(HWND window, LPARAM data) {
   return TRUE;
 }
 
-// Waits, boundedly, for this process's message box with the title to be on the screen.
+// Waits, boundedly, for this process's message box with the title to be on the screen; says so
+// when it gives up.
 HWND WaitForBox(const char* title) {
   for (int round = 0; round < 2000; ++round) {
     BoxSearch search{title, nullptr};
@@ -45,6 +46,10 @@ HWND WaitForBox(const char* title) {
     if (search.found != nullptr) return search.found;
     Sleep(5);
   }
+  char front[128] = {};
+  GetWindowTextA(GetForegroundWindow(), front, sizeof front);
+  ADD_FAILURE() << "gave up after 2000 looks 5 ms apart waiting for the message box \"" << title
+                << "\"; the window in front was \"" << front << "\"";
   return nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include <cstdio>
+
 namespace uitest {
 
 namespace {
@@ -45,7 +47,18 @@ bool PumpUntil(const std::function<bool()>& done, std::vector<Fetched>* fetched)
     if (done()) return true;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, RoundWaitMs, QS_ALLINPUT);
   }
-  return done();
+  if (done()) return true;
+  // The caller's assertion names what was waited for; this says how long and what was seen last.
+  char front[128] = {};
+  GetWindowTextA(GetForegroundWindow(), front, sizeof front);
+  std::fprintf(stderr, "PumpUntil: gave up after %d rounds of up to %lu ms; the window in front was \"%s\"", PumpRounds,
+               static_cast<unsigned long>(RoundWaitMs), front);
+  if (fetched != nullptr && !fetched->empty()) {
+    std::fprintf(stderr, ", the last of %zu events kind %ld control %ld", fetched->size(),
+                 static_cast<long>(fetched->back().kind), static_cast<long>(fetched->back().control));
+  }
+  std::fprintf(stderr, "\n");
+  return false;
 }
 
 bool BringToFront(HWND window) {

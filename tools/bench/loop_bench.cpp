@@ -70,11 +70,6 @@ void Report(Samples& samples) {
   std::printf("%s.mean_us %.2f\n", samples.name, total / static_cast<double>(n));
 }
 
-DWORD ControlChange(std::int32_t controller, std::int32_t value) {
-  return static_cast<DWORD>(app::ControlChange) | static_cast<DWORD>(controller) << 8 |
-         static_cast<DWORD>(value) << 16;
-}
-
 bool MessageWaiting() {
   MSG message;
   return PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
@@ -143,7 +138,7 @@ int main(int argc, char** argv) {
     const LONGLONG start = Now();
     app::RunLoopPass(state);
     change.ticks.push_back(Now() - start);
-    expected.push_back(ControlChange(binding.controller, value));
+    expected.push_back(midi::ShortMessage(app::ControlChange, binding.controller, value));
     RunRepaintPasses(state, repaint);
     wholeChange.ticks.push_back(Now() - changeStart);
 
@@ -154,7 +149,7 @@ int main(int argc, char** argv) {
       const LONGLONG pressStart = Now();
       app::RunLoopPass(state);
       press.ticks.push_back(Now() - pressStart);
-      expected.push_back(ControlChange(action.controller, action.value));
+      expected.push_back(midi::ShortMessage(app::ControlChange, action.controller, action.value));
       RunRepaintPasses(state, repaint);
 
       PostMessageA(panel, WM_NULL, 0, 0);
@@ -208,6 +203,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("cable.control_change_us %.1f\n", CableMicroseconds);
+  // Every timed pass: the slider changes, and for every tenth a press and a pass with nothing to do.
   std::printf("loop.events %ld\n", events + events / 10 * 2);
   Report(change);
   Report(press);

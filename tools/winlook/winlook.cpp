@@ -138,6 +138,16 @@ int Children(HWND parent) {
   return 0;
 }
 
+// A title of a visible top-level window, for a wait that gives up to say what it saw instead.
+BOOL CALLBACK NoteTitle(HWND window, LPARAM count) {
+  char title[256] = {};
+  if (IsWindowVisible(window) && GetWindowTextA(window, title, sizeof title) > 0) {
+    std::fprintf(stderr, " \"%s\"", title);
+    ++*reinterpret_cast<int*>(count);
+  }
+  return TRUE;
+}
+
 int Wait(const char* wanted, DWORD milliseconds, bool untilGone) {
   const ULONGLONG end = GetTickCount64() + milliseconds;
   for (;;) {
@@ -148,7 +158,17 @@ int Wait(const char* wanted, DWORD milliseconds, bool untilGone) {
     }
     if (untilGone && window == nullptr) return 0;
     if (GetTickCount64() > end) {
-      std::fprintf(stderr, "winlook: timed out waiting for %s\n", wanted);
+      std::fprintf(stderr, "winlook: gave up after %lu ms waiting for %s to %s; at the last look ",
+                   static_cast<unsigned long>(milliseconds), wanted, untilGone ? "go" : "appear");
+      if (untilGone) {
+        std::fprintf(stderr, "it was still there (0x%llx)\n",
+                     static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
+      } else {
+        std::fprintf(stderr, "the visible top-level windows with a title were:");
+        int count = 0;
+        EnumWindows(NoteTitle, reinterpret_cast<LPARAM>(&count));
+        std::fprintf(stderr, count == 0 ? " none\n" : "\n");
+      }
       return 1;
     }
     Sleep(20);

@@ -303,9 +303,11 @@ static Pending* FindPending(LPMIDIHDR header) {
   return NULL;
 }
 
-/* Hands the header back, done, and frees its queue entry. */
+/* Hands the header back, done, and frees its queue entry. The log gets a "done" line, so that a
+ * test can see what the caller did before and after the driver let go of the message. */
 static void HandBack(Pending* entry) {
   entry->header->dwFlags = (entry->header->dwFlags & ~(DWORD)MHDR_INQUEUE) | MHDR_DONE;
+  LogHex("done", "handle", (ULONG_PTR)entry->handle, "header", (ULONG_PTR)entry->header, 1, MMSYSERR_NOERROR);
   entry->header = NULL;
 }
 

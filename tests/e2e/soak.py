@@ -2,7 +2,7 @@
 and the checks on what came out of the MIDI driver double and on the process afterwards.
 
 Used by tests/e2e/test_soak.py (a short run) and tools/bench/bench.py (the full run). The program is
-a drive.Program showing its panel, in the current Wine session.
+a drive.Program (tools/drive.py, on the path) showing its panel, in the current Wine session.
 """
 import os
 import subprocess
@@ -11,6 +11,11 @@ from drive import BUILD, WINE
 
 POSTER = os.path.join(BUILD, "tools", "bench", "poster.exe")
 CONTROL_CHANGE = 0xB0
+
+
+def cc(controller, value):
+    """A Control Change on channel 1 as the driver logs it: status | controller << 8 | value << 16."""
+    return CONTROL_CHANGE | controller << 8 | value << 16
 
 
 def short_messages(program):
