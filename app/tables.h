@@ -24,7 +24,9 @@ struct SliderBinding {
   ui::ControlNumber display;
   ui::ControlNumber caption;
   std::string_view captionText;
-  std::string_view meaning;  // what the controller does on the organ, for people reading MIDI logs
+  // What the controller does on the organ: the slider's name for screen readers, and for people
+  // reading MIDI logs.
+  std::string_view meaning;
 };
 
 constexpr std::array<SliderBinding, SliderCount> SliderTable{{
@@ -38,8 +40,8 @@ constexpr std::array<SliderBinding, SliderCount> SliderTable{{
     {8, 19, 28, 18, "1 1/3", "1 1/3' drawbar"},
     {9, 20, 29, 19, "1", "1' drawbar"},
     {10, 8, 30, 20, "R/H", "R/H"},
-    {100, 9, 101, 40, "Dis.", "distortion"},
-    {102, 91, 103, 41, "Rev.", "reverb"},
+    {100, 9, 101, 40, "Dis.", "Distortion"},
+    {102, 91, 103, 41, "Rev.", "Reverb"},
 }};
 
 // A button, where it stands, and the one Control Change each press sends.

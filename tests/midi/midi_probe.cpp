@@ -18,9 +18,9 @@
 
 namespace {
 
-void PrintFatalError(std::string_view text) {
+void PrintFatalError(std::string_view text, std::string_view systemText) {
   std::fputs("fatal: ", stdout);
-  PrintEscaped(text);
+  PrintEscaped(runtime::MakeText(text) + runtime::MakeText(systemText));
   std::fflush(stdout);
   ExitProcess(3);
 }
