@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "runtime/heap.h"
 #include "support.h"
 
 #include <commctrl.h>
@@ -149,6 +150,29 @@ TEST_F(Accessible, ANameGoesWithItsControl) {
   held->get_accName(self, &name);  // the old window is gone: the wrapped object answers
   EXPECT_NE(Narrow(name), "A name longer than the thirty-o");
   held->Release();
+}
+
+// Blocks in use in the private heap, where the layer keeps the objects it hands out.
+int BusyBlocks() {
+  const HANDLE heap = runtime::PrivateHeap();
+  PROCESS_HEAP_ENTRY entry{};
+  int count = 0;
+  HeapLock(heap);
+  while (HeapWalk(heap, &entry)) count += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
+  HeapUnlock(heap);
+  return count;
+}
+
+// Every object handed out goes once its last user lets go of it, together with the window
+// system's object inside it.
+TEST_F(Accessible, AskingAgainAndAgainLeavesNothingBehind) {
+  BuildColumns();
+  Read(ui::ControlHandle(1));
+  const int before = BusyBlocks();
+  const DWORD userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  for (int i = 0; i < 300; ++i) EXPECT_EQ(Read(ui::ControlHandle(Sliders[i % 12].number)).role, ROLE_SYSTEM_SLIDER);
+  EXPECT_EQ(BusyBlocks(), before);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userObjects);
 }
 
 }  // namespace
