@@ -68,9 +68,29 @@ constexpr std::array<ButtonAction, 10> ButtonTable{{
     {59, "Fast", 1, 64, 250, 200, "rotary fast"},
 }};
 
+// The panel's windows are ANSI windows, which read their texts in the system's code page: only
+// ASCII reads the same in every one. (The German error texts go to the screen as UTF-16.)
+constexpr bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+constexpr bool PanelTextsAreAscii() {
+  for (const SliderBinding& binding : SliderTable) {
+    if (!IsAscii(binding.captionText) || !IsAscii(binding.meaning)) return false;
+  }
+  for (const ButtonAction& action : ButtonTable) {
+    if (!IsAscii(action.caption)) return false;
+  }
+  return true;
+}
+static_assert(PanelTextsAreAscii(), "a caption or slider name outside ASCII would show wrong on other code pages");
+
 // The panel window and the geometry shared by its columns.
 constexpr ui::WindowNumber PanelWindow = 0;
 constexpr std::string_view PanelTitle = "Midi Drawbar box - for Karvello";
+static_assert(IsAscii(PanelTitle));
 constexpr int PanelWidth = 490;
 constexpr int PanelHeight = 225;
 constexpr std::uint32_t PanelFlags = WS_CAPTION | WS_SYSMENU;  // fixed size, not centred

@@ -120,7 +120,9 @@ struct AccessibleControl final : IAccessible {
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
     return standard->get_accState(child, state);
   }
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* text) override { return standard->get_accHelp(child, text); }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* text) override {
+    return standard->get_accHelp(child, text);
+  }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
     return standard->get_accHelpTopic(file, child, topic);
   }
@@ -145,7 +147,9 @@ struct AccessibleControl final : IAccessible {
     return standard->accHitTest(left, top, child);
   }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override { return standard->accDoDefaultAction(child); }
-  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override { return standard->put_accName(child, name); }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
+    return standard->put_accName(child, name);
+  }
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
     return standard->put_accValue(child, value);
   }

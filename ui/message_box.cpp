@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include "ui/wide_text.h"
-
 #include "runtime/heap.h"
 #include "ui/layer_info.h"
 #include "ui/list_heap.h"
+#include "ui/wide_text.h"
 
 namespace ui {
 
@@ -87,8 +86,10 @@ std::int32_t ShowMessage(std::string_view title, std::string_view message, std::
   // No code page makes more characters than bytes: the bytes and two terminating zeros are room enough.
   auto* caption = static_cast<wchar_t*>(
       runtime::AllocateBytes((title.size() + message.size() + systemText.size() + 2) * sizeof(wchar_t)));
-  wchar_t* text = caption + WidenInto(title, ProgramCodePage, caption) + 1;
-  wchar_t* end = text + WidenInto(message, ProgramCodePage, text);
+  wchar_t* end = caption + WidenInto(title, ProgramCodePage, caption);
+  *end = L'\0';
+  wchar_t* text = end + 1;
+  end = text + WidenInto(message, ProgramCodePage, text);
   end += WidenInto(systemText, CP_ACP, end);
   *end = L'\0';
   DisableThreadWindows();

@@ -44,7 +44,9 @@ TabStops FindTabStops() {
 // user has chosen to see keyboard cues only once the keyboard is used; after Tab it shows, as it
 // does in the system's dialogs, whose dialog manager sends the same message on every Tab. The
 // window's default processing changes nothing when the rectangle shows already.
-void ShowFocusCues(HWND window) { SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0); }
+void ShowFocusCues(HWND window) {
+  SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
 
 }  // namespace
 

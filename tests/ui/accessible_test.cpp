@@ -42,7 +42,8 @@ std::string Narrow(BSTR text) {
 Reading Read(HWND control) {
   Reading reading;
   IAccessible* object = nullptr;
-  reading.found = AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  reading.found =
+      AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object));
   if (FAILED(reading.found)) return reading;
   VARIANT self;
   VariantInit(&self);
