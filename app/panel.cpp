@@ -22,6 +22,9 @@ void BuildPanel(const AppState& state) {
   for (std::size_t column = 0; column < SliderTable.size(); ++column) {
     ui::CreateSlider(SliderTable[column].slider, ColumnLeft(column), SliderTop, SliderWidth, SliderHeight, 0,
                      SliderMaximum, VerticalSlider);
+    // A screen reader would otherwise name a slider after the label before it, and the captions
+    // come after the sliders.
+    ui::SetControlName(SliderTable[column].slider, SliderTable[column].meaning);
   }
   for (std::size_t column = 0; column < SliderTable.size(); ++column) {
     ui::CreateLabel(SliderTable[column].caption, ColumnLeft(column), CaptionTop, LabelWidth, LabelHeight,

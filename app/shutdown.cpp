@@ -14,8 +14,8 @@ void ExitProgram() {
   ExitProcess(0);
 }
 
-void FatalError(std::string_view text) {
-  ui::ShowMessage("Error", text, 0);
+void FatalError(std::string_view text, std::string_view systemText) {
+  ui::ShowMessage("Error", text, 0, systemText);
   ExitProgram();
 }
 

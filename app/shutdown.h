@@ -8,8 +8,9 @@ namespace app {
 // Closes every numbered window, destroys both heaps and ends the process with exit code 0.
 [[noreturn]] void ExitProgram();
 
-// Shows the text in a box titled "Error" with a single OK button, then calls ExitProgram. Start-up
-// installs it as the port layer's fatal-error handler.
-[[noreturn]] void FatalError(std::string_view text);
+// Shows the text, followed by the system's text (device names), in a box titled "Error" with a
+// single OK button, then calls ExitProgram. Start-up installs it as the port layer's fatal-error
+// handler.
+[[noreturn]] void FatalError(std::string_view text, std::string_view systemText);
 
 }  // namespace app

@@ -24,7 +24,9 @@ struct SliderBinding {
   ui::ControlNumber display;
   ui::ControlNumber caption;
   std::string_view captionText;
-  std::string_view meaning;  // what the controller does on the organ, for people reading MIDI logs
+  // What the controller does on the organ: the slider's name for screen readers, and for people
+  // reading MIDI logs.
+  std::string_view meaning;
 };
 
 constexpr std::array<SliderBinding, SliderCount> SliderTable{{
@@ -38,8 +40,8 @@ constexpr std::array<SliderBinding, SliderCount> SliderTable{{
     {8, 19, 28, 18, "1 1/3", "1 1/3' drawbar"},
     {9, 20, 29, 19, "1", "1' drawbar"},
     {10, 8, 30, 20, "R/H", "R/H"},
-    {100, 9, 101, 40, "Dis.", "distortion"},
-    {102, 91, 103, 41, "Rev.", "reverb"},
+    {100, 9, 101, 40, "Dis.", "Distortion"},
+    {102, 91, 103, 41, "Rev.", "Reverb"},
 }};
 
 // A button, where it stands, and the one Control Change each press sends.
@@ -66,9 +68,29 @@ constexpr std::array<ButtonAction, 10> ButtonTable{{
     {59, "Fast", 1, 64, 250, 200, "rotary fast"},
 }};
 
+// The panel's windows are ANSI windows, which read their texts in the system's code page: only
+// ASCII reads the same in every one. (The German error texts go to the screen as UTF-16.)
+constexpr bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+constexpr bool PanelTextsAreAscii() {
+  for (const SliderBinding& binding : SliderTable) {
+    if (!IsAscii(binding.captionText) || !IsAscii(binding.meaning)) return false;
+  }
+  for (const ButtonAction& action : ButtonTable) {
+    if (!IsAscii(action.caption)) return false;
+  }
+  return true;
+}
+static_assert(PanelTextsAreAscii(), "a caption or slider name outside ASCII would show wrong on other code pages");
+
 // The panel window and the geometry shared by its columns.
 constexpr ui::WindowNumber PanelWindow = 0;
 constexpr std::string_view PanelTitle = "Midi Drawbar box - for Karvello";
+static_assert(IsAscii(PanelTitle));
 constexpr int PanelWidth = 490;
 constexpr int PanelHeight = 225;
 constexpr std::uint32_t PanelFlags = WS_CAPTION | WS_SYSMENU;  // fixed size, not centred

@@ -57,6 +57,8 @@ HWND OpenDialog(std::string_view title, std::string_view message, std::string_vi
   ui::CreateLabel(MessageLabel, MessageLeft, MessageTop, MessageWidth, MessageHeight, messageText, 0);
   ui::CreatePushButton(OkButton, OkLeft, OkTop, OkWidth, OkHeight, "OK", BS_DEFPUSHBUTTON);
   ui::CreateTextField(AnswerField, AnswerLeft, AnswerTop, AnswerWidth, AnswerHeight, answerText, MultilineField);
+  // A screen reader would name the field after the message before it; the question is its name.
+  ui::SetControlName(AnswerField, titleText);
   SendMessageA(ui::ControlHandle(AnswerField), EM_SETSEL, 0, static_cast<LPARAM>(answerText.size()));
 
   if (owner.window != nullptr) EnableWindow(owner.window, FALSE);

@@ -4,12 +4,11 @@
 
 namespace midi {
 
-runtime::Text OpenFailureText(std::string_view opening, std::int32_t index, const runtime::NameTable& names) {
+void RaiseOpenFailure(std::string_view opening, std::int32_t index, const runtime::NameTable& names) {
   runtime::Text text = runtime::MakeText(opening);
   text += runtime::DecimalText(index);
   text += "] nicht m\xF6glich";
-  text += runtime::FailureListText(names);
-  return text;
+  RaiseFatalError(text, runtime::FailureListText(names));
 }
 
 }  // namespace midi

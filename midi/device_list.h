@@ -35,7 +35,8 @@ void ReadDeviceNames(runtime::NameTable& names, UINT(WINAPI* countDevices)(),
   }
 }
 
-// opening + decimal index + "] nicht möglich", then the list of named devices 0 to 15.
-runtime::Text OpenFailureText(std::string_view opening, std::int32_t index, const runtime::NameTable& names);
+// Raises the fatal error of a device that would not open: opening + decimal index + "] nicht möglich",
+// followed by the list of named devices 0 to 15, whose names are the system's.
+void RaiseOpenFailure(std::string_view opening, std::int32_t index, const runtime::NameTable& names);
 
 }  // namespace midi

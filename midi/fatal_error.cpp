@@ -8,7 +8,7 @@ namespace {
 
 // Without an installed handler nothing could show the text, and going on without the device is no
 // choice: the process ends.
-[[noreturn]] void EndAtOnce(std::string_view) { std::abort(); }
+[[noreturn]] void EndAtOnce(std::string_view, std::string_view) { std::abort(); }
 
 FatalErrorHandler installed = EndAtOnce;
 
@@ -16,6 +16,6 @@ FatalErrorHandler installed = EndAtOnce;
 
 void SetFatalErrorHandler(FatalErrorHandler handler) { installed = handler != nullptr ? handler : EndAtOnce; }
 
-void RaiseFatalError(std::string_view text) { installed(text); }
+void RaiseFatalError(std::string_view text, std::string_view systemText) { installed(text, systemText); }
 
 }  // namespace midi

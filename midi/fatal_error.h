@@ -8,7 +8,9 @@
 
 namespace midi {
 
-using FatalErrorHandler = void (*)(std::string_view text);
+// `text` is the program's own, in Windows-1252. `systemText` follows it on the screen and holds what
+// the system reported (device names), in the system's ANSI code page.
+using FatalErrorHandler = void (*)(std::string_view text, std::string_view systemText);
 
 // Installs the handler; null puts back the one in place before any was installed, which ends the
 // process at once.
@@ -16,6 +18,6 @@ void SetFatalErrorHandler(FatalErrorHandler handler);
 
 // Hands the text to the handler. The program's handler does not return; when a test's does, the
 // caller returns at once and leaves the ports as they were.
-void RaiseFatalError(std::string_view text);
+void RaiseFatalError(std::string_view text, std::string_view systemText = {});
 
 }  // namespace midi

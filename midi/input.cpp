@@ -21,7 +21,7 @@ void OpenInputDevice(Ports& ports, std::int32_t index) {
   const MMRESULT result = Winmm().midiInOpen(&handle, static_cast<UINT>(index),
                                              reinterpret_cast<DWORD_PTR>(&InputCallback), 0, CALLBACK_FUNCTION);
   if (result != MMSYSERR_NOERROR) {
-    RaiseFatalError(OpenFailureText("\xD6" "ffnen des MIDI-IN Ger\xE4tes [", index, ports.InputNames));
+    RaiseOpenFailure("\xD6" "ffnen des MIDI-IN Ger\xE4tes [", index, ports.InputNames);
     return;
   }
   ports.InputHandle = handle;

@@ -36,7 +36,7 @@ void OpenOutputDevice(Ports& ports, std::int32_t index) {
     ports.OutputHandle = handle;
     return;
   }
-  RaiseFatalError(OpenFailureText("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames));
+  RaiseOpenFailure("\xD6" "ffnen des MIDI-OUT Ger\xE4tes [", index, ports.OutputNames);
 }
 
 runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index) {

@@ -32,7 +32,15 @@ install_missing() {
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-install_missing "${packages[@]}"
+install_missing "${packages[@]}" locales
+
+# The tests run the program under a Russian and a Japanese system code page, which Wine takes from
+# the Linux locale: both locales must exist.
+for locale in ru_RU.CP1251 ja_JP.UTF-8; do
+  if ! locale -a 2>/dev/null | grep -qix "${locale/UTF-8/utf8}"; then
+    $SUDO localedef -i "${locale%%.*}" -f "${locale#*.}" "$locale"
+  fi
+done
 
 # 32-bit Windows programs need Wine's 32-bit half, which only a kernel that runs 32-bit programs can use.
 if /lib32/ld-linux.so.2 --version >/dev/null 2>&1; then

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "ui/control_kinds.h"
@@ -11,10 +13,14 @@
 
 namespace ui {
 
+// Room for the name a screen reader announces, the terminating zero included.
+constexpr std::size_t ControlNameRoom = 32;
+
 struct ControlRecord {
   HWND window;  // 0: no live control stands here
   const ControlKind* kind;
   WNDPROC previousProcedure;  // the class procedure in place when the layer hooked the control
+  std::array<char, ControlNameRoom> name;  // Windows-1252, zero-terminated; empty: the window system's name
 };
 
 // Empties the registry (capacity 30); without room every number is refused.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "ui/accessible.h"
 #include "ui/control_kinds.h"
 #include "ui/control_registry.h"
 #include "ui/window_tree.h"
@@ -33,6 +34,10 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
   const ControlRecord& record = FindControl(id);
   if (record.window == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WNDPROC previous = record.previousProcedure;  // the release below may free the record
+  if (message == WM_GETOBJECT && record.name[0] != '\0') {
+    const LRESULT answer = AnswerAccessibleObject(hwnd, wParam, lParam);
+    if (answer != 0) return answer;
+  }
   if (message == WM_NCDESTROY) ReleaseControlSlot(id);
   return CallWindowProcA(previous, hwnd, message, wParam, lParam);
 }
@@ -57,6 +62,7 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
   }
   record->window = window;
   record->kind = &kind;
+  record->name[0] = '\0';
   record->previousProcedure = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
 }
@@ -159,6 +165,14 @@ bool SetControlText(ControlNumber number, std::string_view text) {
   if (record.kind->setText != nullptr) return record.kind->setText(record.window, text);
   const runtime::Text value = runtime::MakeText(text);
   return SetWindowTextA(record.window, value.c_str()) != FALSE;
+}
+
+void SetControlName(ControlNumber number, std::string_view name) {
+  ControlRecord* record = RecordOf(number);
+  if (record == nullptr || record->window == nullptr) return;
+  const std::size_t length = name.size() < ControlNameRoom ? name.size() : ControlNameRoom - 1;
+  name.copy(record->name.data(), length);
+  record->name[length] = '\0';
 }
 
 void FocusControl(ControlNumber number) { SetFocus(FindControl(number).window); }

@@ -46,6 +46,12 @@ std::int32_t GetControlState(ControlNumber number);
 runtime::Text GetControlText(ControlNumber number);  // at most 31,999 characters
 bool SetControlText(ControlNumber number, std::string_view text);
 
+// The name a screen reader announces for the control, in Windows-1252; longer names are cut to 31
+// characters. A slider so named also tells a screen reader that it is a slider and, as its value,
+// the state GetControlState reads. Controls left unnamed keep the name the window system gives them
+// (for a control without text of its own, the label before it).
+void SetControlName(ControlNumber number, std::string_view name);
+
 // Without a live control under the number, the thread's windows lose the keyboard focus.
 void FocusControl(ControlNumber number);
 HWND ControlHandle(ControlNumber number);  // 0 if there is no live control under the number

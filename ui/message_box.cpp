@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include "runtime/text.h"
+#include "runtime/heap.h"
 #include "ui/layer_info.h"
 #include "ui/list_heap.h"
+#include "ui/wide_text.h"
 
 namespace ui {
 
@@ -78,12 +79,23 @@ HWND MessageOwner() {
 
 }  // namespace
 
-std::int32_t ShowMessage(std::string_view title, std::string_view message, std::uint32_t flags) {
-  const runtime::Text caption = runtime::MakeText(title);
-  const runtime::Text text = runtime::MakeText(message);
+// The box is given its texts as UTF-16: through MessageBoxA, the system would read the program's
+// Windows-1252 bytes in its own code page, and "Ger\xE4t" would come out wrong wherever that is not 1252.
+std::int32_t ShowMessage(std::string_view title, std::string_view message, std::uint32_t flags,
+                         std::string_view systemText) {
+  // No code page makes more characters than bytes: the bytes and two terminating zeros are room enough.
+  auto* caption = static_cast<wchar_t*>(
+      runtime::AllocateBytes((title.size() + message.size() + systemText.size() + 2) * sizeof(wchar_t)));
+  wchar_t* end = caption + WidenInto(title, ProgramCodePage, caption);
+  *end = L'\0';
+  wchar_t* text = end + 1;
+  end = text + WidenInto(message, ProgramCodePage, text);
+  end += WidenInto(systemText, CP_ACP, end);
+  *end = L'\0';
   DisableThreadWindows();
-  const int result = MessageBoxA(MessageOwner(), text.c_str(), caption.c_str(), flags);
+  const int result = MessageBoxW(MessageOwner(), text, caption, flags);
   EnableThreadWindows();
+  runtime::FreeBytes(caption);
   return result;
 }
 

@@ -40,6 +40,14 @@ TabStops FindTabStops() {
   return stops;
 }
 
+// The focus rectangle shows where Tab has put the focus. A window starts with it hidden when the
+// user has chosen to see keyboard cues only once the keyboard is used; after Tab it shows, as it
+// does in the system's dialogs, whose dialog manager sends the same message on every Tab. The
+// window's default processing changes nothing when the rectangle shows already.
+void ShowFocusCues(HWND window) {
+  SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
+
 }  // namespace
 
 void FocusNextTabStop() {
@@ -50,14 +58,18 @@ void FocusNextTabStop() {
                       : stops.afterStart != nullptr ? stops.afterStart
                       : stops.startMet ? stops.first
                                        : nullptr;
-  if (target != nullptr) SetFocus(target);
+  if (target == nullptr) return;
+  SetFocus(target);
+  ShowFocusCues(GetActiveWindow());
 }
 
 void FocusPreviousTabStop() {
   const TabStops stops = FindTabStops();
   // From the first tab stop, from no start and from a start that is no tab stop: round to the last.
   const HWND target = stops.beforeStart != nullptr ? stops.beforeStart : stops.last;
-  if (target != nullptr) SetFocus(target);
+  if (target == nullptr) return;
+  SetFocus(target);
+  ShowFocusCues(GetActiveWindow());
 }
 
 }  // namespace ui

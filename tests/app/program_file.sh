@@ -14,7 +14,7 @@ size=$(stat -c %s "$program")
 imports=$("${DBB_OBJDUMP:?}" -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | paste -sd' ')
 for dll in $imports; do
   case $dll in
-    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | winmm.dll | msvcrt.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | winmm.dll | msvcrt.dll | oleacc.dll | oleaut32.dll) ;;
     *) fail "imports $dll (all imports: $imports)" ;;
   esac
 done

@@ -10,7 +10,9 @@
 namespace {
 
 // Stands in for the program's road out: the text is kept and the caller goes on.
-void KeepFatalText(std::string_view text) { FatalTexts().emplace_back(text); }
+void KeepFatalText(std::string_view text, std::string_view systemText) {
+  FatalTexts().emplace_back(std::string(text) + std::string(systemText));
+}
 
 FakeWinmm fake;
 constexpr UINT_PTR OutHandleBase = 0x1000, InHandleBase = 0x2000;

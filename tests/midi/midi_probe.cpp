@@ -18,9 +18,10 @@
 
 namespace {
 
-void PrintFatalError(std::string_view text) {
+void PrintFatalError(std::string_view text, std::string_view systemText) {
   std::fputs("fatal: ", stdout);
   PrintEscaped(stdout, text);
+  PrintEscaped(stdout, systemText);
   std::putchar('\n');
   std::fflush(stdout);
   ExitProcess(3);

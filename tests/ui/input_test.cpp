@@ -200,6 +200,38 @@ TEST_F(Navigation, TabWalksTheTabStopsInCreationOrderAndWraps) {
   EXPECT_EQ(Fetches(ui::ControlEvent), 0);
 }
 
+// The window whose focus Tab or Shift+Tab moved is told to show the focus rectangle, as the
+// system's dialog manager tells its dialogs, and its UI state then has no hidden focus. (Wine 8
+// keeps no UI state, and answers every WM_QUERYUISTATE with 0.)
+std::vector<WPARAM> uiStateChanges;
+
+LRESULT CALLBACK NoteUiStateChange(int code, WPARAM wParam, LPARAM lParam) {
+  const auto& sent = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && sent.message == WM_CHANGEUISTATE && sent.hwnd == ui::WindowHandle(0)) {
+    uiStateChanges.push_back(sent.wParam);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Navigation, TabShowsTheFocusRectangle) {
+  const HWND panel = OpenPanel();
+  ASSERT_NE(panel, nullptr);
+  ASSERT_TRUE(BringToFront(panel));
+  uiStateChanges.clear();
+  const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, NoteUiStateChange, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  const WPARAM showFocus = MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
+  for (const bool shift : {false, true}) {
+    SendMessageA(panel, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    uiStateChanges.clear();
+    Press(shift);
+    EXPECT_EQ(uiStateChanges, std::vector<WPARAM>{showFocus}) << "shift " << shift;
+    EXPECT_EQ(SendMessageA(panel, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "shift " << shift;
+    EXPECT_EQ(SendMessageA(GetFocus(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "shift " << shift;
+  }
+  UnhookWindowsHookEx(hook);
+}
+
 TEST_F(Navigation, DisabledAndHiddenControlsAreNoTabStops) {
   const HWND panel = OpenPanel();
   ASSERT_NE(panel, nullptr);

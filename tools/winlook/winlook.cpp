@@ -8,12 +8,16 @@
 //   winlook gone WINDOW [ms]       waits until WINDOW no longer exists
 //   winlook setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
 //   winlook close WINDOW           posts WM_CLOSE, as the close box does
+//   winlook access WINDOW          what a screen reader learns of each child window of WINDOW through
+//                                  Active Accessibility: name, role and value (texts as UTF-16)
+//   winlook wtext WINDOW           the texts of WINDOW and its child windows, read as UTF-16
 //   winlook hold                   stays on the desktop until killed, so that Wine keeps the desktop
 //                                  up between test programs instead of building it anew each time
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252).
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -175,6 +179,81 @@ int Wait(const char* wanted, DWORD milliseconds, bool untilGone) {
   }
 }
 
+// Texts that came as UTF-16: printable ASCII as it is, every other character as \uXXXX.
+void PrintJsonWide(const wchar_t* text, UINT length) {
+  std::putchar('"');
+  for (UINT i = 0; i < length; ++i) {
+    const wchar_t c = text[i];
+    if (c == L'"' || c == L'\\') {
+      std::printf("\\%c", static_cast<char>(c));
+    } else if (c < 0x20 || c >= 0x7F) {
+      std::printf("\\u%04x", static_cast<unsigned>(c));
+    } else {
+      std::putchar(static_cast<char>(c));
+    }
+  }
+  std::putchar('"');
+}
+
+// One child as a screen reader asks for it: its accessible object, then name, role and value of the
+// object itself. A part it does not answer is null.
+void PrintAccessible(HWND child) {
+  std::printf("{\"hwnd\":\"0x%llx\",\"id\":%ld", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(child)),
+              static_cast<long>(GetWindowLongPtrA(child, GWLP_ID)));
+  IAccessible* object = nullptr;
+  const HRESULT found =
+      AccessibleObjectFromWindow(child, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  std::printf(",\"found\":%ld", static_cast<long>(found));
+  if (SUCCEEDED(found)) {
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    std::printf(",\"name\":");
+    if (object->get_accName(self, &text) == S_OK && text != nullptr) PrintJsonWide(text, SysStringLen(text));
+    else std::printf("null");
+    SysFreeString(text);
+    VARIANT role;
+    VariantInit(&role);
+    const bool hasRole = object->get_accRole(self, &role) == S_OK && role.vt == VT_I4;
+    std::printf(",\"role\":");
+    if (hasRole) std::printf("%ld", static_cast<long>(role.lVal));
+    else std::printf("null");
+    VariantClear(&role);
+    text = nullptr;
+    std::printf(",\"value\":");
+    if (object->get_accValue(self, &text) == S_OK && text != nullptr) PrintJsonWide(text, SysStringLen(text));
+    else std::printf("null");
+    SysFreeString(text);
+    object->Release();
+  }
+  std::printf("}\n");
+}
+
+int Access(HWND parent) {
+  CoInitialize(nullptr);
+  for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    PrintAccessible(child);
+  }
+  CoUninitialize();
+  return 0;
+}
+
+// The window's own text and each child's, asked for in UTF-16: what the window system shows.
+int WideTexts(HWND window) {
+  for (HWND w = window; w != nullptr; w = w == window ? GetWindow(window, GW_CHILD) : GetWindow(w, GW_HWNDNEXT)) {
+    wchar_t text[4096] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(w, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length);
+    std::printf("{\"hwnd\":\"0x%llx\",\"id\":%ld,\"text\":", static_cast<unsigned long long>(
+                    reinterpret_cast<UINT_PTR>(w)), static_cast<long>(GetWindowLongPtrA(w, GWLP_ID)));
+    PrintJsonWide(text, static_cast<UINT>(length));
+    std::printf("}\n");
+  }
+  return 0;
+}
+
 int Focus(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -213,6 +292,8 @@ int main(int argc, char** argv) {
   }
   if (verb == "children") return Children(window);
   if (verb == "focus") return Focus(window);
+  if (verb == "access") return Access(window);
+  if (verb == "wtext") return WideTexts(window);
   if (verb == "setpos" && argc > 3) {
     SendMessageA(window, TBM_SETPOS, TRUE, std::strtol(argv[3], nullptr, 10));
     return 0;

@@ -42,11 +42,18 @@ static CRITICAL_SECTION lock;
 
 /* ---- configuration ---- */
 
+/* Read as UTF-16 and converted here: for a value in a double-byte code page (932), Wine 8's
+   GetEnvironmentVariableA keeps as many bytes as the value has characters, and cuts it. */
 static DWORD ReadVariable(const char* name, char* buffer, DWORD size) {
-  DWORD length = GetEnvironmentVariableA(name, buffer, size);
-  if (length >= size) length = 0; /* unset, or too long to be meant */
+  static WCHAR wideName[64], wide[MAX_DEVICES * 64];
+  int length = 0;
+  MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64);
+  DWORD wideLength = GetEnvironmentVariableW(wideName, wide, MAX_DEVICES * 64);
+  if (wideLength > 0 && wideLength < MAX_DEVICES * 64) { /* else unset, or too long to be meant */
+    length = WideCharToMultiByte(CP_ACP, 0, wide, (int)wideLength, buffer, (int)size - 1, NULL, NULL);
+  }
   buffer[length] = '\0';
-  return length;
+  return (DWORD)length;
 }
 
 static UINT ParseNumber(const char** text) {

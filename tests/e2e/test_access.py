@@ -1,0 +1,110 @@
+"""The panel as a screen reader and a player on another Windows meet it, asked from another process.
+
+A screen reader asks each control for its accessible object and reads its name, role and value
+(winlook access). The error boxes are read back as the window system shows them, in UTF-16 (winlook
+wtext), with the program running under a Russian or Japanese system code page.
+"""
+import os
+import unittest
+
+from harness import BUILD, DIALOG_TITLE, PANEL_TITLE, ProgramTest, screenshot, wait_for, winlook, xdotool
+
+ROLE_SLIDER = 51
+ROLE_TEXT = 42
+# The panel's sliders, left to right: (slider, display, name).
+SLIDERS = [(1, 21, "16' drawbar"), (2, 22, "5 1/3' drawbar"), (3, 23, "8' drawbar"), (4, 24, "4' drawbar"),
+           (5, 25, "2 2/3' drawbar"), (6, 26, "2' drawbar"), (7, 27, "1 3/5' drawbar"), (8, 28, "1 1/3' drawbar"),
+           (9, 29, "1' drawbar"), (10, 30, "R/H"), (100, 101, "Distortion"), (102, 103, "Reverb")]
+
+
+def accessible(window):
+    return {c["id"]: c for c in winlook("access", window["hwnd"])}
+
+
+class ScreenReader(ProgramTest):
+    def test_the_answer_field_is_named_after_the_question(self):
+        program = self.start()
+        dialog = program.wait_window(DIALOG_TITLE)
+        field = accessible(dialog)[999]
+        self.assertEqual((field["name"], field["role"], field["value"]), (DIALOG_TITLE, ROLE_TEXT, "2"))
+        self.assertEqual(accessible(dialog)[997]["name"], "OK")
+
+    def test_sliders_tell_their_names_and_what_their_displays_show_while_one_is_dragged(self):
+        program = self.start()
+        self.answer_dialog(program)
+        panel = program.wait_window(PANEL_TITLE)
+        wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
+        objects = accessible(panel)
+        self.assertEqual([(objects[s]["name"], objects[s]["role"], objects[s]["value"]) for s, _, _ in SLIDERS],
+                         [(name, ROLE_SLIDER, "0") for _, _, name in SLIDERS])
+
+        # Slider 3 held halfway up with the mouse: it and its display agree while the button is down.
+        slider = program.controls(panel)[3]
+        left, top, right, bottom = slider["screen"]
+        x = (left + right) // 2
+        xdotool("mousemove", x, bottom - 12, "mousedown", 1)
+        for row in range(bottom - 12, (top + bottom) // 2, -6):
+            xdotool("mousemove", x, row)
+        shown = wait_for(lambda: program.controls(panel)[23]["text"] not in ("", "0") and
+                         program.controls(panel)[23]["text"], what="display 23 to rise")
+        held = accessible(panel)
+        xdotool("mouseup", 1)
+        self.assertEqual(held[3]["value"], shown)
+        self.assertNotEqual(shown, "0")
+
+        wait_for(lambda: program.messages(), what="the drag's messages")
+        controls = program.controls(panel)
+        objects = accessible(panel)
+        self.assertEqual([objects[s]["value"] for s, _, _ in SLIDERS], [controls[d]["text"] for _, d, _ in SLIDERS])
+        self.assertEqual(objects[3]["value"], str(program.messages()[-1][2]))
+
+
+# (locale, code page, a device name) under which Wine runs the program; each needs its Linux locale.
+# Wine reads the environment, and with it the driver's device names, in the locale's own charset.
+LOCALES = [("ru_RU.CP1251", 1251, "\u0421\u0438\u043d\u0442"), ("ja_JP.UTF-8", 932, "\u30b7\u30f3\u30bb")]
+
+
+class GermanTexts(ProgramTest):
+    def start_under(self, locale, **kwargs):
+        saved = {key: os.environ.get(key) for key in ("LC_ALL", "LANG")}
+        os.environ["LC_ALL"] = os.environ["LANG"] = locale
+        try:
+            return self.start(**kwargs)
+        finally:
+            for key, value in saved.items():
+                if value is None:
+                    os.environ.pop(key, None)
+                else:
+                    os.environ[key] = value
+
+    def box_texts(self, program):
+        box = program.wait_window("Error")
+        wait_for(lambda: len(winlook("wtext", box["hwnd"])) > 2, what="the box's controls")
+        return box, [t["text"] for t in winlook("wtext", box["hwnd"])]
+
+    def test_error_boxes_read_right_under_other_code_pages(self):
+        with os.popen("locale -a") as listing:
+            available = listing.read().lower().replace("-", "").split()
+        for locale, code_page, device in LOCALES:
+            if locale.lower().replace("-", "") not in available:
+                self.skipTest("no %s locale: tools/install-deps.sh makes it" % locale)
+            with self.subTest(code_page=code_page):
+                # The program's own text in 1252, the device names in the system's code page.
+                charset = locale.split(".")[1]
+                program = self.start_under(locale, outputs=("Alpha", os.fsdecode(device.encode(charset))))
+                self.answer_dialog(program)
+                box, texts = self.box_texts(program)
+                self.assertEqual(texts[0], "Error")
+                self.assertIn("\xd6ffnen des MIDI-OUT Ger\xe4tes [2] nicht m\xf6glich\r\n0 = Alpha\r\n"
+                              "1 = " + device + "\r\n", texts)
+                screenshot(os.path.join(BUILD, "error-box-%d.png" % code_page), box)
+                self.assertEqual(self.dismiss_error(program), 0)
+
+                program = self.start_under(locale, outputs=())
+                box, texts = self.box_texts(program)
+                self.assertIn("kein Midi OUT Ger\xe4t vorhanden", texts)
+                self.assertEqual(self.dismiss_error(program), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,147 @@
+// What a screen reader learns of the sliders through Active Accessibility, asked as it asks:
+// AccessibleObjectFromWindow, then name, role and value of the control itself.
+#include <oleacc.h>
+
+#include <string>
+
+#include "runtime/heap.h"
+#include "support.h"
+
+#include <commctrl.h>
+
+namespace {
+
+using namespace uitest;
+
+// The panel's sliders, with the names the program gives them.
+constexpr struct {
+  ui::ControlNumber number;
+  const char* name;
+} Sliders[] = {{1, "16' drawbar"},    {2, "5 1/3' drawbar"}, {3, "8' drawbar"},     {4, "4' drawbar"},
+               {5, "2 2/3' drawbar"}, {6, "2' drawbar"},     {7, "1 3/5' drawbar"}, {8, "1 1/3' drawbar"},
+               {9, "1' drawbar"},     {10, "R/H"},           {100, "Distortion"},   {102, "Reverb"}};
+
+struct Reading {
+  std::string name;  // "?" for every character outside ASCII
+  LONG role = -1;
+  std::string value;
+};
+
+std::string Narrow(BSTR text) {
+  std::string narrow;
+  for (UINT i = 0; i < SysStringLen(text); ++i) narrow += text[i] < 0x80 ? static_cast<char>(text[i]) : '?';
+  SysFreeString(text);
+  return narrow;
+}
+
+Reading ReadObject(IAccessible* object) {
+  Reading reading;
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  if (object->get_accName(self, &text) == S_OK) reading.name = Narrow(text);
+  VARIANT role;
+  VariantInit(&role);
+  if (object->get_accRole(self, &role) == S_OK && role.vt == VT_I4) reading.role = role.lVal;
+  text = nullptr;
+  if (object->get_accValue(self, &text) == S_OK) reading.value = Narrow(text);
+  return reading;
+}
+
+IAccessible* ObjectOf(HWND control) {
+  IAccessible* object = nullptr;
+  AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&object));
+  return object;
+}
+
+Reading Read(HWND control) {
+  IAccessible* object = ObjectOf(control);
+  if (object == nullptr) return {};
+  const Reading reading = ReadObject(object);
+  object->Release();
+  return reading;
+}
+
+// Blocks in use in the private heap, where the layer keeps the objects it hands out.
+int BusyBlocks() {
+  const HANDLE heap = runtime::PrivateHeap();
+  PROCESS_HEAP_ENTRY entry{};
+  int count = 0;
+  HeapLock(heap);
+  while (HeapWalk(heap, &entry)) count += (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0;
+  HeapUnlock(heap);
+  return count;
+}
+
+// The panel's columns in the program's order: the sliders, named, then their captions.
+class Accessible : public LayerTest {
+ protected:
+  void SetUp() override {
+    CoInitialize(nullptr);
+    LayerTest::SetUp();
+    window_ = ui::OpenNumberedWindow(0, 0, 0, 490, 225, 0x00C80000, "Accessible");
+    ASSERT_NE(window_, nullptr);
+    ui::BeginControls(window_);
+    for (std::size_t i = 0; i < std::size(Sliders); ++i) {
+      ui::CreateSlider(Sliders[i].number, 10 + 40 * static_cast<int>(i), 50, 30, 100, 0, 127, TBS_VERT);
+      ui::SetControlName(Sliders[i].number, Sliders[i].name);
+    }
+    for (std::size_t i = 0; i < std::size(Sliders); ++i) {
+      ui::CreateLabel(200 + static_cast<int>(i), 10 + 40 * static_cast<int>(i), 35, 35, 20, "16", SS_CENTER);
+    }
+  }
+  void TearDown() override {
+    LayerTest::TearDown();
+    CoUninitialize();
+  }
+
+  HWND window_ = nullptr;
+};
+
+TEST_F(Accessible, EverySliderTellsItsNameRoleAndTheValueItsDisplayShows) {
+  for (const auto& slider : Sliders) {
+    const Reading reading = Read(ui::ControlHandle(slider.number));
+    EXPECT_EQ(reading.name, slider.name);
+    EXPECT_EQ(reading.role, ROLE_SYSTEM_SLIDER) << slider.name;
+    EXPECT_EQ(reading.value, "0") << slider.name;  // the thumb at the bottom
+  }
+  // The trackbar's position runs the other way: 27 from the top is 100 from the bottom.
+  SendMessageA(ui::ControlHandle(3), TBM_SETPOS, TRUE, 27);
+  EXPECT_EQ(Read(ui::ControlHandle(3)).value, "100");
+  SendMessageA(ui::ControlHandle(102), TBM_SETPOS, TRUE, 0);
+  EXPECT_EQ(Read(ui::ControlHandle(102)).value, "127");
+
+  // Each object goes once its last user lets go of it, with the window system's object inside it.
+  const int blocks = BusyBlocks();
+  const DWORD userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  for (int i = 0; i < 240; ++i) Read(ui::ControlHandle(Sliders[i % 12].number));
+  EXPECT_EQ(BusyBlocks(), blocks);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userObjects);
+}
+
+TEST_F(Accessible, TheValueFollowsTheArrowKeys) {
+  ASSERT_TRUE(BringToFront(window_));
+  ui::FocusControl(6);
+  const HWND slider = ui::ControlHandle(6);
+  for (const auto& [key, expected] : {std::pair{VK_UP, "1"}, {VK_UP, "2"}, {VK_UP, "3"}, {VK_DOWN, "2"}}) {
+    KeyStroke(static_cast<WORD>(key));
+    EXPECT_TRUE(PumpUntil([&] { return Read(slider).value == expected; })) << "after a key, " << expected;
+  }
+}
+
+// A name belongs to its control: one made later under the same number starts without it, and an
+// object still held for the old control answers without it.
+TEST_F(Accessible, ANameGoesWithItsControl) {
+  ui::SetControlName(1, "A name longer than the thirty-one characters kept");
+  EXPECT_EQ(Read(ui::ControlHandle(1)).name, "A name longer than the thirty-o");
+  IAccessible* held = ObjectOf(ui::ControlHandle(1));
+  ASSERT_NE(held, nullptr);
+  ui::CreateSlider(1, 10, 50, 30, 100, 0, 127, TBS_VERT);
+  EXPECT_NE(Read(ui::ControlHandle(1)).name, "A name longer than the thirty-o");
+  EXPECT_NE(ReadObject(held).name, "A name longer than the thirty-o");
+  held->Release();
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+#include "ui/accessible.h"
+
+#include <oleacc.h>
+
+#include <new>
+
+#include "runtime/heap.h"
+#include "ui/control_registry.h"
+#include "ui/wide_text.h"
+#include "ui/window_tree.h"
+
+namespace ui {
+
+namespace {
+
+// The interface ids are defined here: MinGW's uuid library would bring a whole table of them along.
+constexpr IID UnknownId{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID DispatchId{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID AccessibleId{0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+// The record of the control still living in this window; null once the window is gone, or when its
+// number has gone to another control meanwhile.
+const ControlRecord* LiveRecord(HWND control) {
+  const ControlRecord& record = FindControl(WindowIdentifier(control));
+  return record.window == control ? &record : nullptr;
+}
+
+BSTR NameString(const char* name) {
+  WCHAR wide[ControlNameRoom];
+  return SysAllocStringLen(wide, static_cast<UINT>(WidenInto(name, ProgramCodePage, wide)));
+}
+
+// The control's own object from the window system, with the name from the control's record and,
+// for a slider, its role and its state as decimal text. Everything else is the wrapped object's.
+// The only class of the program: COM asks for a table of virtual functions.
+struct AccessibleControl final : IAccessible {
+  AccessibleControl(HWND window, IAccessible* standardObject) : control(window), standard(standardObject) {}
+
+  LONG references = 1;
+  HWND control;
+  IAccessible* standard;
+
+  bool IsSlider() const {
+    const ControlRecord* record = LiveRecord(control);
+    return record != nullptr && record->kind == &SliderKind;
+  }
+
+  // IUnknown. Interfaces besides these three (the window, the children) are the wrapped object's.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(id, UnknownId) || IsEqualIID(id, DispatchId) || IsEqualIID(id, AccessibleId)) {
+      *object = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return standard->QueryInterface(id, object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&references);
+    if (left == 0) {
+      standard->Release();
+      this->~AccessibleControl();
+      runtime::FreeBytes(this);
+    }
+    return static_cast<ULONG>(left);
+  }
+
+  // IDispatch.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard->GetTypeInfoCount(count); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+    return standard->GetTypeInfo(index, locale, info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) override {
+    return standard->GetIDsOfNames(id, names, count, locale, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* parameters,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
+    return standard->Invoke(member, id, locale, flags, parameters, result, exception, argumentError);
+  }
+
+  // IAccessible: what is the control's own.
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    const ControlRecord* record = LiveRecord(control);
+    if (!IsSelf(child) || record == nullptr) return standard->get_accName(child, name);
+    if (name == nullptr) return E_POINTER;
+    *name = NameString(record->name.data());
+    return *name != nullptr ? S_OK : E_OUTOFMEMORY;
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    if (!IsSelf(child) || !IsSlider()) return standard->get_accRole(child, role);
+    if (role == nullptr) return E_POINTER;
+    role->vt = VT_I4;
+    role->lVal = ROLE_SYSTEM_SLIDER;
+    return S_OK;
+  }
+  // What the display under the slider shows: the state, 0 at the bottom.
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    if (!IsSelf(child) || !IsSlider()) return standard->get_accValue(child, value);
+    if (value == nullptr) return E_POINTER;
+    const ControlRecord* record = LiveRecord(control);
+    WCHAR digits[16];
+    wsprintfW(digits, L"%d", static_cast<int>(record->kind->getState(control)));
+    *value = SysAllocString(digits);
+    return *value != nullptr ? S_OK : E_OUTOFMEMORY;
+  }
+
+  // IAccessible: the wrapped object's.
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard->get_accParent(parent); }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override { return standard->get_accChildCount(count); }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+    return standard->get_accChild(child, object);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
+    return standard->get_accDescription(child, text);
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    return standard->get_accState(child, state);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* text) override {
+    return standard->get_accHelp(child, text);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+    return standard->get_accHelpTopic(file, child, topic);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* keys) override {
+    return standard->get_accKeyboardShortcut(child, keys);
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override { return standard->get_accFocus(child); }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+    return standard->get_accSelection(children);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    return standard->get_accDefaultAction(child, action);
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(LONG how, VARIANT child) override { return standard->accSelect(how, child); }
+  HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height, VARIANT child) override {
+    return standard->accLocation(left, top, width, height, child);
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+    return standard->accNavigate(direction, start, end);
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(LONG left, LONG top, VARIANT* child) override {
+    return standard->accHitTest(left, top, child);
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override { return standard->accDoDefaultAction(child); }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
+    return standard->put_accName(child, name);
+  }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+    return standard->put_accValue(child, value);
+  }
+};
+
+}  // namespace
+
+LRESULT AnswerAccessibleObject(HWND control, WPARAM wParam, LPARAM lParam) {
+  if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
+  IAccessible* standard = nullptr;
+  if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, AccessibleId, reinterpret_cast<void**>(&standard)))) {
+    return 0;
+  }
+  auto* object = new (runtime::AllocateBytes(sizeof(AccessibleControl))) AccessibleControl(control, standard);
+  // The answer holds a reference of its own until the asker takes the object; ours goes now.
+  const LRESULT answer = LresultFromObject(AccessibleId, wParam, object);
+  object->Release();
+  return answer > 0 ? answer : 0;
+}
+
+}  // namespace ui

@@ -1,0 +1,14 @@
+// What a screen reader learns about the named controls: their name, and for sliders that they are
+// sliders and the value their display shows.
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+// Answers a named control's WM_GETOBJECT for its client area with an accessible object that wraps
+// the window system's own one. Gives 0 for every other object id, and when no object could be made:
+// the message then goes on to the control's class.
+LRESULT AnswerAccessibleObject(HWND control, WPARAM wParam, LPARAM lParam);
+
+}  // namespace ui
