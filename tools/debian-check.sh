@@ -26,22 +26,25 @@ chroot_processes() {
   return 0
 }
 
-run_inside() { # run_inside CHROOT LOGDIR ARCHIVES
-  local r=$1 logs=$2 archives=$3 i
-  mounted=()
-  leave() {
-    local pids
+# Ends what still runs in the chroot, then unmounts in the reverse order of mounting.
+leave() {
+  local pids i
+  pids=$(chroot_processes "$r")
+  if [ -n "$pids" ]; then
+    kill $pids 2>/dev/null || true
+    sleep 2
     pids=$(chroot_processes "$r")
-    if [ -n "$pids" ]; then
-      kill $pids 2>/dev/null || true
-      sleep 2
-      pids=$(chroot_processes "$r")
-      [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
-    fi
-    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-      umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}"
-    done
-  }
+    [ -z "$pids" ] || kill -9 $pids 2>/dev/null || true
+  fi
+  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+    umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}"
+  done
+}
+
+run_inside() { # run_inside CHROOT LOGDIR ARCHIVES
+  r=$1
+  local logs=$2 archives=$3
+  mounted=()
   trap leave EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
@@ -127,7 +130,8 @@ work=
 new=
 finish() {
   local status=$?
-  if [ -n "$new" ]; then rm -rf "$new"; fi
+  [ "$status" -ne 130 ] && [ "$status" -ne 143 ] || say "interrupted; removing what the run made"
+  if [ -n "$new" ]; then rm -rf "$new" "$new.log"; fi
   if [ -n "$work" ]; then
     # The mounts were the namespace's and ended with it; a tree that still shows one is left alone.
     if grep -q " $work/" /proc/mounts; then
