@@ -83,7 +83,10 @@ $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s; log: $logs/$name.
       if unfetched "$logs/$name.log"; then return 3; fi
     fi
   done
-  [ -d "$r/root/MidiDrawbarBox/out" ] && cp -r "$r/root/MidiDrawbarBox/out" "$logs/out"
+  if [ -d "$r/root/MidiDrawbarBox/out" ]; then
+    cp -r "$r/root/MidiDrawbarBox/out" "$logs/out"
+    echo "The clone's out/ (programs, screenshots, recording) is copied to $logs/out/"
+  fi
   return "$failed"
 }
 
