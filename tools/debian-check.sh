@@ -65,9 +65,15 @@ run_inside() { # run_inside CHROOT LOGDIR ARCHIVES
     echo "== $command"
     start=$SECONDS
     status=0
-    chroot "$r" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
-      PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-      /bin/bash -c "cd /root/MidiDrawbarBox && $command" </dev/null >"$logs/$name.log" 2>&1 || status=$?
+    # Waited for in the background, so that Ctrl-C ends the run at once: apt, for one, lets it pass
+    # while it installs, and the scripts above it would then go on. The command keeps Ctrl-C's default.
+    (
+      trap - INT
+      exec chroot "$r" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        /bin/bash -c "cd /root/MidiDrawbarBox && $command"
+    ) </dev/null >"$logs/$name.log" 2>&1 &
+    wait $! || status=$?
     echo "$command: $([ "$status" -eq 0 ] && echo passed || echo "failed (exit $status)") in \
 $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s; log: $logs/$name.log"
     if [ "$command" = tools/test.sh ]; then
