@@ -137,19 +137,22 @@ registry_answers || unanswered
 base=$cache/$suite
 work=
 new=
+# The mounts were a namespace's and ended with it; a tree that still shows one is left alone.
+remove_tree() {
+  if grep -q " $1/" /proc/mounts; then
+    say "$1 still has mounts; not removing it"
+    return 1
+  fi
+  rm -rf "$1"
+}
 finish() {
   local status=$?
   [ "$status" -ne 130 ] && [ "$status" -ne 143 ] || say "interrupted; removing what the run made"
-  if [ -n "$new" ]; then rm -rf "$new" "$new.log"; fi
-  if [ -n "$work" ]; then
-    # The mounts were the namespace's and ended with it; a tree that still shows one is left alone.
-    if grep -q " $work/" /proc/mounts; then
-      say "$work still has mounts; not removing it"
-      status=2
-    else
-      rm -rf "$work"
-    fi
+  if [ -n "$new" ]; then
+    rm -f "$new.log"
+    remove_tree "$new" || status=2
   fi
+  if [ -n "$work" ]; then remove_tree "$work" || status=2; fi
   exit "$status"
 }
 trap finish EXIT
@@ -164,7 +167,9 @@ if [ ! -d "$base" ]; then
   mkdir -p "$cache"
   new=$(mktemp -d "$cache/$suite.XXXXXX")
   echo "Making the Debian $release ($suite) base from $mirror (once; kept in $base)"
-  if ! debootstrap --variant=minbase "$suite" "$new" "$mirror" >"$new.log" 2>&1; then
+  # debootstrap mounts /proc and /sys in the new tree while it works: in a namespace of its own
+  if ! unshare --mount --propagation private -- debootstrap --variant=minbase "$suite" "$new" "$mirror" \
+    >"$new.log" 2>&1; then
     if unfetched "$new.log" || ! registry_answers; then rm -f "$new.log"; unanswered; fi
     tail -n 5 "$new.log" >&2
     rm -f "$new.log"
