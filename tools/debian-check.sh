@@ -166,6 +166,7 @@ if [ ! -d "$base" ]; then
   } || { say "cannot install debootstrap"; exit 2; }
   mkdir -p "$cache"
   new=$(mktemp -d "$cache/$suite.XXXXXX")
+  chmod 755 "$new"  # the new system's / (mktemp makes it 700)
   echo "Making the Debian $release ($suite) base from $mirror (once; kept in $base)"
   # debootstrap mounts /proc and /sys in the new tree while it works: in a namespace of its own
   if ! unshare --mount --propagation private -- debootstrap --variant=minbase "$suite" "$new" "$mirror" \
