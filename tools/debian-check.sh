@@ -55,8 +55,7 @@ run_inside() { # run_inside CHROOT LOGDIR ARCHIVES
     mount --bind "$dir" "$r$dir"
     mounted+=("$r$dir")
   done
-  mount --bind "$archives" "$r/var/cache/apt/archives"
-  mounted+=("$r/var/cache/apt/archives")
+  share_packages "$archives" "$r/var/cache/apt/archives"
   cp -L /etc/resolv.conf "$r/etc/resolv.conf"
 
   local failed=0 command status start name summary
@@ -89,11 +88,23 @@ $(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s; log: $logs/$name.
       if unfetched "$logs/$name.log"; then return 3; fi
     fi
   done
+  share_packages "$r/var/cache/apt/archives" "$archives"
   if [ -d "$r/root/MidiDrawbarBox/out" ]; then
     cp -r "$r/root/MidiDrawbarBox/out" "$logs/out"
     echo "The clone's out/ (programs, screenshots, recording) is copied to $logs/out/"
   fi
   return "$failed"
+}
+
+# share_packages FROM TO: links (or copies) the packages TO lacks from FROM. Each run keeps its own
+# apt cache, so that two checks at once do not wait on each other's apt lock; a package file never
+# changes under its name, so one file serves every run.
+share_packages() {
+  local deb
+  for deb in "$1"/*.deb; do
+    [ -e "$deb" ] && [ ! -e "$2/${deb##*/}" ] || continue
+    ln "$deb" "$2/" 2>/dev/null || { cp "$deb" "$2/.${deb##*/}" && mv "$2/.${deb##*/}" "$2/${deb##*/}"; } || true
+  done
 }
 
 # apt's words for a registry that does not answer (as against a package it does not have)
@@ -178,18 +189,18 @@ if [ ! -d "$base" ]; then
     exit 2
   fi
   rm -f "$new.log"
-  mv "$new" "$base"
+  # another run may have made it meanwhile
+  mv -T "$new" "$base" 2>/dev/null || remove_tree "$new"
   new=
 fi
 
 commit=$(git -C "$root" rev-parse HEAD)
 logs=$root/out/debian-$release
 rm -rf "$logs"
-mkdir -p "$logs" "$cache/$suite-archives/partial"
+mkdir -p "$logs" "$cache/$suite-archives"
 [ -d /tmp/.X11-unix ] || install -d -m 1777 /tmp/.X11-unix
 work=$(mktemp -d /var/tmp/dbb-debian-check.XXXXXX)
 cp -a "$base" "$work/root"
-# What a release's packages weigh is fetched once: apt keeps them here between runs.
 mkdir -p "$work/root/var/cache/apt/archives"
 echo "Debian $release ($suite) from $mirror, commit ${commit:0:12}$(
   [ -z "$(git -C "$root" status --porcelain --untracked-files=no)" ] || echo " (uncommitted changes left out)")"
