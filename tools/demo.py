@@ -48,7 +48,7 @@ def main():
         winlook("close", panel["hwnd"])
         code = program.wait_exit()
         print("The panel was closed; the program ended with exit code %d.\n" % code)
-        print("MIDI sent to device 2 (status, controller, value):")
+        print("MIDI sent to device 2 (status, controller, value):", flush=True)  # before midilog's own lines
         log = "Z:" + program.log_path.replace("/", "\\")
         subprocess.run([WINE, os.path.join(BUILD, "tools", "midilog", "midilog.exe"), log], check=True)
         print("\nScreenshots:\n  %s\n  %s" % (dialog_shot, panel_shot))

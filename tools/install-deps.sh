@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what building and testing the program needs on a Debian 12 machine, the 32-bit side of
-# Wine included when the machine can run 32-bit programs (found out by running one, not assumed).
+# Installs what building and testing the program needs on a Debian 12 or 13 machine, the 32-bit side
+# of Wine included when the machine can run 32-bit programs (found out by running one, not assumed).
+# Only names both releases have: where a package's name carries a version, the version-free one.
 # Idempotent: when every package is there it prints nothing and installs nothing.
 set -euo pipefail
 
@@ -10,7 +11,7 @@ packages=(
   wine wine64
   xvfb xdotool x11-utils imagemagick
   googletest
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev
   libc6-i386
   setbfree jackd2 python3-jack-client python3-numpy sox
 )

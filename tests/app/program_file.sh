@@ -2,7 +2,7 @@
 # The file a user copies: at most 64 KiB, importing only Windows' own DLLs, carrying the project's
 # version in its properties and no manifest. A function-local static with a thread-safe guard, or a
 # library call that throws, each adds some 100 KiB of runtime; this catches it.
-#   program_file.sh PROGRAM VERSION   (DBB_OBJDUMP: the target's objdump)
+#   program_file.sh PROGRAM VERSION   (DBB_SOURCE_DIR: the source tree, for tools/pe_table.py)
 set -euo pipefail
 program=$1
 version=$2
@@ -11,7 +11,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 size=$(stat -c %s "$program")
 [ "$size" -le 65536 ] || fail "$program is $size bytes, more than 64 KiB"
 
-imports=$("${DBB_OBJDUMP:?}" -p "$program" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | paste -sd' ')
+imports=$(python3 "${DBB_SOURCE_DIR:?}/tools/pe_table.py" imports "$program") ||
+  fail "cannot read the imports of $program"
+imports=$(tr 'A-Z' 'a-z' <<<"$imports" | sort | paste -sd' ')
 for dll in $imports; do
   case $dll in
     kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | winmm.dll | msvcrt.dll | oleacc.dll | oleaut32.dll) ;;

@@ -2,8 +2,8 @@
 # Runs the port layer in real Windows processes under Wine, with the stand-in winmm.dll beside
 # them, and checks what they print and what the driver's log says they asked for.
 #   process_test.sh exports | devices | send | open-failure | thru | connect-failure
-# Needs DBB_BUILD_DIR (a build tree), WINE and DBB_OBJDUMP (its target's loader and objdump) and a
-# Wine session (tools/wine-session.sh).
+# Needs DBB_BUILD_DIR (a build tree), WINE (its target's loader), DBB_SOURCE_DIR and a Wine session
+# (tools/wine-session.sh).
 set -euo pipefail
 build=${DBB_BUILD_DIR:?}
 wine=${WINE:?}
@@ -27,7 +27,7 @@ line() { grep " $1 " "$log" | sed -n "${2:-1}p" | cut -d' ' -f2-; }  # a log lin
 
 case ${1:-} in
 exports)
-  names=$("${DBB_OBJDUMP:?}" -p "$dll" | awk '/\[Ordinal\/Name Pointer\] Table/{t=1; next} t&&NF==0{t=0} t{print $NF}')
+  names=$(python3 "${DBB_SOURCE_DIR:?}/tools/pe_table.py" exports "$dll") || fail "cannot read the exports of $dll"
   same "$(echo "$names" | paste -sd' ')" "midiConnect midiInGetDevCapsA midiInGetNumDevs midiInOpen midiInStart \
 midiOutClose midiOutGetDevCapsA midiOutGetNumDevs midiOutLongMsg midiOutOpen midiOutPrepareHeader midiOutReset \
 midiOutShortMsg midiOutUnprepareHeader" "exported names"

@@ -29,6 +29,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import drive  # noqa: E402
+import pe_table  # noqa: E402
 import soak  # noqa: E402
 
 CABLE_US = 3 * 10 * 1e6 / 31250  # one Control Change on a 31,250-baud cable: 960 microseconds
@@ -191,10 +192,8 @@ def file_figures(arch):
     path = drive.PROGRAM
     if not os.path.exists(path):
         return None
-    dump = subprocess.run([arch + "-w64-mingw32-objdump", "-p", path], capture_output=True, text=True,
-                          check=True).stdout
-    imports = sorted({line.split("DLL Name:")[1].strip() for line in dump.splitlines() if "DLL Name:" in line},
-                     key=str.lower)
+    with open(path, "rb") as program:
+        imports = sorted(set(pe_table.imports(program.read())), key=str.lower)
     return {"bytes": os.path.getsize(path), "imports": imports,
             "windows_only": all(name.lower() in WINDOWS_DLLS for name in imports)}
 
