@@ -22,7 +22,12 @@ for arch in x86_64 i686; do
     continue
   fi
   echo "=== $arch"
-  wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
+  if ! wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"; then
+    wine_session_stop
+    summary+=("$arch: no tests run: its Wine session did not start (the reason is above)")
+    failed=1
+    continue
+  fi
   log=$(mktemp /tmp/dbb-ctest.XXXXXX)
   status=0
   ctest --test-dir "$builds/$arch" --output-on-failure "$@" 2>&1 | tee "$log" || status=$?

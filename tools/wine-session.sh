@@ -34,10 +34,27 @@ wine_prefix_start() {
   export WINEDEBUG=-all WINEARCH=win64 WINEDLLOVERRIDES="mscoree,mshtml=" WINESERVER
   # The wineserver and Wine's own service processes start here, away from the output of the tests:
   # a test run by ctest must not leave a process behind that holds its output open.
-  "$WINESERVER" -p >/dev/null 2>&1
-  /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  wine_step "starting the wineserver" "$WINESERVER" -p || return 1
+  wine_step "making the prefix (wineboot)" /usr/lib/wine/wine64 wineboot -i || return 1
   # Without a window manager Wine waits on every window close unless it manages windows itself.
-  /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine_step "turning Wine's window management off" \
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f || return 1
+}
+
+# wine_step WHAT COMMAND...: runs one step of a session's start with its output kept aside (Wine's
+# own processes that it starts keep that file open, not the test's output); when it fails, says
+# which step, with what exit code, and the last lines the step printed.
+wine_step() {
+  local what=$1 said status=0
+  shift
+  said=$(mktemp /tmp/dbb-step.XXXXXX)
+  "$@" >"$said" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "wine-session: $what failed (exit $status)" >&2
+    tail -n 5 "$said" | sed 's/^/  /' >&2
+  fi
+  rm -f "$said"
+  return "$status"
 }
 
 wine_prefix_stop() {
@@ -65,12 +82,12 @@ wine_session_start() {
     echo "wine-session: the X server named no display within 30 s ($(kill -0 "$DBB_XVFB_PID" 2>/dev/null && echo "it was still running" || echo "it had ended"))" >&2
     return 1
   fi
-  wine_prefix_start
+  wine_prefix_start || return 1
   # Wine takes its desktop down a few seconds after the last program on it ends, and building it
   # again takes seconds; a program that stays on it keeps every test program's start fast.
   if [ -n "${2:-}" ]; then
     "$WINE" "$2" hold >/dev/null 2>&1 &
-    "$WINE" "$2" top >/dev/null 2>&1
+    wine_step "waiting for the desktop (winlook top)" "$WINE" "$2" top || return 1
   fi
 }
 
