@@ -42,9 +42,10 @@ struct AccessibleControl final : IAccessible {
   HWND control;
   IAccessible* standard;
 
-  bool IsSlider() const {
+  // The control's record when it is a slider still living in its window, else null.
+  const ControlRecord* SliderRecord() const {
     const ControlRecord* record = LiveRecord(control);
-    return record != nullptr && record->kind == &SliderKind;
+    return record != nullptr && record->kind == &SliderKind ? record : nullptr;
   }
 
   // IUnknown. Interfaces besides these three (the window, the children) are the wrapped object's.
@@ -91,7 +92,7 @@ struct AccessibleControl final : IAccessible {
     return *name != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-    if (!IsSelf(child) || !IsSlider()) return standard->get_accRole(child, role);
+    if (!IsSelf(child) || SliderRecord() == nullptr) return standard->get_accRole(child, role);
     if (role == nullptr) return E_POINTER;
     role->vt = VT_I4;
     role->lVal = ROLE_SYSTEM_SLIDER;
@@ -99,9 +100,9 @@ struct AccessibleControl final : IAccessible {
   }
   // What the display under the slider shows: the state, 0 at the bottom.
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-    if (!IsSelf(child) || !IsSlider()) return standard->get_accValue(child, value);
+    const ControlRecord* record = IsSelf(child) ? SliderRecord() : nullptr;
+    if (record == nullptr) return standard->get_accValue(child, value);
     if (value == nullptr) return E_POINTER;
-    const ControlRecord* record = LiveRecord(control);
     WCHAR digits[16];
     wsprintfW(digits, L"%d", static_cast<int>(record->kind->getState(control)));
     *value = SysAllocString(digits);

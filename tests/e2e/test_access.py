@@ -7,7 +7,7 @@ wtext), with the program running under a Russian or Japanese system code page.
 import os
 import unittest
 
-from harness import BUILD, DIALOG_TITLE, PANEL_TITLE, ProgramTest, screenshot, wait_for, winlook, xdotool
+from harness import BUILD, DIALOG_TITLE, ProgramTest, screenshot, wait_for, winlook, xdotool
 
 ROLE_SLIDER = 51
 ROLE_TEXT = 42
@@ -25,15 +25,13 @@ class ScreenReader(ProgramTest):
     def test_the_answer_field_is_named_after_the_question(self):
         program = self.start()
         dialog = program.wait_window(DIALOG_TITLE)
-        field = accessible(dialog)[999]
+        objects = accessible(dialog)
+        field = objects[999]
         self.assertEqual((field["name"], field["role"], field["value"]), (DIALOG_TITLE, ROLE_TEXT, "2"))
-        self.assertEqual(accessible(dialog)[997]["name"], "OK")
+        self.assertEqual(objects[997]["name"], "OK")
 
     def test_sliders_tell_their_names_and_what_their_displays_show_while_one_is_dragged(self):
-        program = self.start()
-        self.answer_dialog(program)
-        panel = program.wait_window(PANEL_TITLE)
-        wait_for(lambda: len(program.controls(panel)) == 47, what="all controls of the panel")
+        program, panel = self.open_panel()
         objects = accessible(panel)
         self.assertEqual([(objects[s]["name"], objects[s]["role"], objects[s]["value"]) for s, _, _ in SLIDERS],
                          [(name, ROLE_SLIDER, "0") for _, _, name in SLIDERS])
