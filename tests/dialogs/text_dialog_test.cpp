@@ -72,27 +72,20 @@ class User {
  public:
   explicit User(std::function<void(HWND)> part)
       : thread_([part] {
-          HWND dialog = WaitForDialog();
-          if (dialog == nullptr) {
-            // Nothing to answer: let the dialog go so the test can report instead of hanging.
-            HWND late = FindWindowA("WindowClass_999", nullptr);
+          const HWND dialog = WaitForDialog();
+          if (dialog != nullptr) {
+            part(dialog);
+          } else {
             char front[128] = {};
             GetWindowTextA(GetForegroundWindow(), front, sizeof front);
-            ADD_FAILURE() << "gave up waiting for the dialog in front with the focus in its field; the dialog "
-                          << (late != nullptr ? "was there" : "was not there") << ", the window in front was \""
-                          << front << "\"";
-            if (late != nullptr) PostMessageA(late, WM_CLOSE, 0, 0);
-            return;
+            ADD_FAILURE() << "no dialog in front with the focus in its field; in front: \"" << front << "\"";
           }
-          part(dialog);
-          // A dialog that did not take the answer would wait for ever: report it and close it.
-          if (!Until([dialog] { return !IsWindow(dialog); })) {
+          // A dialog left unanswered would wait for ever: report it and close it.
+          for (HWND left; (left = FindWindowA("WindowClass_999", nullptr)) != nullptr;) {
+            if (Until([left] { return !IsWindow(left); })) continue;
             ADD_FAILURE() << "the dialog did not take the user's answer";
-            while (IsWindow(dialog)) {
-              SetForegroundWindow(dialog);
-              PostMessageA(dialog, WM_CLOSE, 0, 0);
-              Until([dialog] { return !IsWindow(dialog); });
-            }
+            SetForegroundWindow(left);
+            PostMessageA(left, WM_CLOSE, 0, 0);
           }
         }) {}
   ~User() { thread_.join(); }
@@ -207,40 +200,27 @@ TEST_F(TextDialog, OkButtonAcceptsAndTheWindowIsBuiltAsLaidOut) {
   EXPECT_EQ(seen.okRect.right - seen.okRect.left, 60);
 }
 
-// Pressed in the window in front before the dialog opens, so that both the key state and the queue
-// hold the press, and released while the dialog is up.
-TEST_F(TextDialog, AReturnHeldSinceBeforeTheDialogDoesNotAnswerIt) {
-  const HWND owner = ui::OpenNumberedWindow(5, 0, 0, 200, 100, 0, "Owner");
-  ASSERT_TRUE(Until([owner] { return GetForegroundWindow() == owner; }));
-  Key(VK_RETURN, true);
-  MSG queued;
-  ASSERT_TRUE(Until([&] { return PeekMessageA(&queued, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; }));
-  runtime::Text answer;
-  {
-    User user([](HWND dialog) {
-      Key(VK_RETURN, false);
-      Press(dialog, VK_ESCAPE);  // had the early Return counted, the answer would be "2"
-    });
-    answer = dialogs::AskText("Title", "Message", "2");
-  }
-  EXPECT_EQ(answer, "");
-  ui::CloseNumberedWindow(5);
-}
-
-TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgain) {
+// The dialog over a window of the caller's. A Return pressed there before the dialog opens, so that
+// both the key state and the queue hold it, and released while the dialog is up, does not answer it.
+TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndItsReturnDoesNotAnswer) {
   HWND owner = ui::OpenNumberedWindow(5, 0, 0, 200, 100, 0, "Owner");
   ASSERT_NE(owner, nullptr);
   while (ui::PollEvent() != ui::NoEvent) {
   }
+  ASSERT_TRUE(Until([owner] { return GetForegroundWindow() == owner; }));
+  Key(VK_RETURN, true);
+  MSG early;
+  ASSERT_TRUE(Until([&] { return PeekMessageA(&early, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; }));
   constexpr UINT QueuedMeanwhile = WM_APP + 7;
   std::atomic<bool> disabledMeanwhile{false};
   {
     User user([&](HWND dialog) {
+      Key(VK_RETURN, false);
       disabledMeanwhile = !IsWindowEnabled(owner);
       PostMessageA(owner, QueuedMeanwhile, 0, 0);
       Press(dialog, VK_ESCAPE);
     });
-    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "");
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "") << "\"2\": the early Return answered";
   }
   EXPECT_TRUE(disabledMeanwhile);
   EXPECT_TRUE(IsWindowEnabled(owner));
