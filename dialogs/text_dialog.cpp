@@ -47,9 +47,9 @@ Owner CurrentOwner() {
 // Opens the dialog with the whole default answer selected, so typing replaces it, disables the
 // owner and puts the dialog on top. Gives the dialog's window, or 0 when it cannot be made.
 HWND OpenDialog(std::string_view title, std::string_view message, std::string_view defaultText, const Owner& owner) {
-  const runtime::Text titleText = runtime::MakeText(title);
-  const runtime::Text messageText = runtime::MakeText(message);
-  const runtime::Text answerText = runtime::MakeText(defaultText);
+  const runtime::Text titleText(title);
+  const runtime::Text messageText(message);
+  const runtime::Text answerText(defaultText);
 
   const HWND dialog = ui::OpenNumberedWindow(DialogWindow, 0, 0, DialogWidth, DialogHeight, DialogFlags, titleText);
   if (dialog == nullptr) return nullptr;

@@ -5,7 +5,7 @@
 namespace midi {
 
 void RaiseOpenFailure(std::string_view opening, std::int32_t index, const runtime::NameTable& names) {
-  runtime::Text text = runtime::MakeText(opening);
+  runtime::Text text(opening);
   text += runtime::DecimalText(index);
   text += "] nicht m\xF6glich";
   RaiseFatalError(text, runtime::FailureListText(names));

@@ -1,7 +1,8 @@
-// Text: a value type of Windows-1252 bytes, kept in the private heap. Assigning copies; the bytes
-// always end in a zero, so c_str() can go straight to a Windows call. Only the operations the
-// program uses are here, and none of them can fail but by running out of heap, which ends the
-// process as every allocation from the private heap does.
+// Text: a value type of 8-bit bytes, kept in the private heap. The program's own texts are
+// Windows-1252 (the German error texts; the rest is ASCII); device names come from WinMM in the
+// system's code page. Assigning copies; the bytes always end in a zero, so c_str() can go straight
+// to a Windows call. Only the operations the program uses are here, and none of them can fail but
+// by running out of heap, which ends the process as every allocation from the private heap does.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,7 @@ class Text {
  public:
   Text() = default;
   Text(const char* zeroEnded) : Text(std::string_view(zeroEnded)) {}  // NOLINT: literals become texts
+  Text(std::nullptr_t) = delete;  // a null pointer is no text
   Text(const char* bytes, std::size_t length) : Text(std::string_view(bytes, length)) {}
   Text(std::size_t length, char fill);
   explicit Text(std::string_view bytes);
@@ -31,8 +33,6 @@ class Text {
   char* data() { return bytes_; }  // null while the text has never held a byte
   const char* data() const { return c_str(); }
   const char* c_str() const { return bytes_ != nullptr ? bytes_ : empty_; }
-  char& operator[](std::size_t i) { return bytes_[i]; }
-  char operator[](std::size_t i) const { return bytes_[i]; }
   std::string_view view() const { return {c_str(), length_}; }
   operator std::string_view() const { return view(); }  // NOLINT: a text is read wherever a view is
 
@@ -48,7 +48,5 @@ class Text {
 };
 
 inline bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
-
-inline Text MakeText(std::string_view view) { return Text(view); }
 
 }  // namespace runtime

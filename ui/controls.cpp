@@ -78,7 +78,7 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
   const bool edge = layout.clientEdge == ClientEdge::WhenFlagged ? flagged
                     : layout.clientEdge == ClientEdge::UnlessFlagged ? !flagged
                                                                       : false;
-  const runtime::Text caption = runtime::MakeText(text);
+  const runtime::Text caption(text);
   const HWND window = CreateWindowExA(edge ? WS_EX_CLIENTEDGE : 0, layout.className, caption.c_str(),
                                       layout.baseStyle | flags, x, y, width, height, context.parent,
                                       IdentifierArgument(id), context.instance, nullptr);
@@ -163,7 +163,7 @@ bool SetControlText(ControlNumber number, std::string_view text) {
   const ControlRecord& record = FindControl(number);
   if (record.window == nullptr) return false;
   if (record.kind->setText != nullptr) return record.kind->setText(record.window, text);
-  const runtime::Text value = runtime::MakeText(text);
+  const runtime::Text value(text);
   return SetWindowTextA(record.window, value.c_str()) != FALSE;
 }
 

@@ -116,9 +116,9 @@ WPARAM TakeQueuedReturnOrEscape(DWORD since) {
   if (next.message == WM_CHAR && next.wParam == VK_ESCAPE) key = VK_ESCAPE;  // ESC has the same code
   const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;
   const bool early = static_cast<LONG>(next.time - since) < 0;
-  if (key == 0 || repeat || early) return 0;
+  if (key == 0 || repeat) return 0;
   PeekMessageA(&next, nullptr, next.message, next.message, PM_REMOVE);
-  return key;
+  return early ? 0 : key;
 }
 
 void DropQueuedKeyMessages() {

@@ -136,7 +136,7 @@ HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height
     origin = CentredOnScreen(outerWidth, outerHeight);
   }
 
-  const runtime::Text caption = runtime::MakeText(title);
+  const runtime::Text caption(title);
   const HWND window = CreateWindowExA(0, layer.className.data(), caption.c_str(), style, origin.x, origin.y,
                                       outerWidth, outerHeight, nullptr, nullptr, layer.instance, nullptr);
   if (window == nullptr) {

@@ -72,7 +72,9 @@ ControlNumber EventControlNumber();  // the control of the last event that carri
 // fetched; a dialog that waits for the key state alone would dispatch the Return first, and its line
 // break would replace the selected answer. The press is taken out of the queue, so it cannot reach a
 // text field later either. Its character counts too: the key message may have been fetched a moment
-// before, leaving only the character that would type the line break.
+// before, leaving only the character that would type the line break. A press from before `since` is
+// taken out as well but gives 0: dispatched, it would be translated into a character of a later time,
+// which would answer as a new press.
 WPARAM TakeQueuedReturnOrEscape(DWORD since);
 
 // Drops every key message waiting in this thread's queue. The key that answered a dialog may still

@@ -17,6 +17,16 @@ namespace {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
+// Looks again every few milliseconds until done() holds. The bound only stops a test that would
+// otherwise hang.
+bool Until(const std::function<bool()>& done) {
+  for (int look = 0; look < 5000; ++look) {
+    if (done()) return true;
+    Sleep(2);
+  }
+  return false;
+}
+
 void Key(WORD key, bool down) {
   INPUT input{};
   input.type = INPUT_KEYBOARD;
@@ -25,72 +35,79 @@ void Key(WORD key, bool down) {
   SendInput(1, &input, sizeof input);
 }
 
-void Press(WORD key) {
+std::string FieldText(HWND dialog) {
+  char text[64] = {};
+  GetDlgItemTextA(dialog, 999, text, sizeof text);
+  return text;
+}
+
+// Holds the key down until the dialog has acted on it, as a user holds a key until the screen
+// answers: Return and Escape end the dialog, other keys change its field. The dialog polls the
+// asynchronous key state, which Wine brings up to date for a thread only now and then, so a short
+// press can be over before the dialog learns of it.
+void Press(HWND dialog, WORD key) {
+  const std::string before = FieldText(dialog);
+  const bool ends = key == VK_RETURN || key == VK_ESCAPE;
   Key(key, true);
-  // Held long enough for the dialog's polling to see it down: Wine keeps a thread's asynchronous
-  // key state cached for up to 50 ms, so a shorter press can be over before the dialog learns of it.
-  Sleep(150);
+  Until([&] { return ends ? !IsWindow(dialog) : FieldText(dialog) != before; });
   Key(key, false);
 }
 
-void ClickAt(POINT point) {
-  SetCursorPos(point.x, point.y);
-  INPUT input[2]{};
-  input[0].type = input[1].type = INPUT_MOUSE;
-  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(1, &input[0], sizeof(INPUT));
-  Sleep(40);
-  SendInput(1, &input[1], sizeof(INPUT));
-}
-
-// Waits (bounded) until the dialog is up and in front, then plays the user's part on this thread.
+// The dialog is up and in front, with the focus in its field, where typing goes.
 HWND WaitForDialog() {
-  for (int i = 0; i < 2000; ++i) {
-    HWND dialog = FindWindowA("WindowClass_999", nullptr);
-    if (dialog != nullptr && GetForegroundWindow() == dialog) return dialog;
-    Sleep(5);
-  }
-  return nullptr;
+  HWND dialog = nullptr;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const bool up = Until([&] {
+    dialog = FindWindowA("WindowClass_999", nullptr);
+    return dialog != nullptr && GetForegroundWindow() == dialog &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus != nullptr &&
+           info.hwndFocus == GetDlgItem(dialog, 999);
+  });
+  return up ? dialog : nullptr;
 }
 
+// A second thread that plays the user once the dialog is up, given the dialog's window.
 class User {
  public:
   explicit User(std::function<void(HWND)> part)
-      : thread_([this, part] {
-          HWND dialog = WaitForDialog();
-          found_ = dialog != nullptr;
-          if (dialog == nullptr) {
-            // Nothing to answer: let the dialog go so the test can report instead of hanging.
-            HWND late = FindWindowA("WindowClass_999", nullptr);
+      : thread_([part] {
+          const HWND dialog = WaitForDialog();
+          if (dialog != nullptr) {
+            part(dialog);
+          } else {
             char front[128] = {};
             GetWindowTextA(GetForegroundWindow(), front, sizeof front);
-            ADD_FAILURE() << "gave up after 2000 looks 5 ms apart waiting for the dialog in front; the dialog "
-                          << (late != nullptr ? "was there" : "was not there") << ", the window in front was \""
-                          << front << "\"";
-            if (late != nullptr) PostMessageA(late, WM_CLOSE, 0, 0);
-            return;
+            ADD_FAILURE() << "no dialog in front with the focus in its field; in front: \"" << front << "\"";
           }
-          Sleep(50);
-          part(dialog);
-          // A dialog that did not take the answer would wait for ever: report it and close it.
-          for (int i = 0; i < 500 && IsWindow(dialog); ++i) Sleep(10);
-          if (IsWindow(dialog)) {
+          // A dialog left unanswered would wait for ever: report it and close it.
+          for (HWND left; (left = FindWindowA("WindowClass_999", nullptr)) != nullptr;) {
+            if (Until([left] { return !IsWindow(left); })) continue;
             ADD_FAILURE() << "the dialog did not take the user's answer";
-            while (IsWindow(dialog)) {
-              SetForegroundWindow(dialog);
-              PostMessageA(dialog, WM_CLOSE, 0, 0);
-              Sleep(50);
-            }
+            SetForegroundWindow(left);
+            PostMessageA(left, WM_CLOSE, 0, 0);
           }
         }) {}
   ~User() { thread_.join(); }
-  bool FoundDialog() const { return found_; }
 
  private:
-  std::atomic<bool> found_{false};
   std::thread thread_;
 };
+
+// Clicks the OK button, holding the mouse button down until OK shows itself pushed.
+void ClickOk(HWND dialog) {
+  const HWND ok = GetDlgItem(dialog, 997);
+  RECT r;
+  GetWindowRect(ok, &r);
+  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  INPUT click{};
+  click.type = INPUT_MOUSE;
+  click.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  SendInput(1, &click, sizeof click);
+  Until([ok] { return (SendMessageA(ok, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; });
+  click.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &click, sizeof click);
+}
 
 class TextDialog : public testing::Test {
  protected:
@@ -108,7 +125,7 @@ TEST_F(TextDialog, ReturnAcceptsTheUntouchedDefault) {
     MSG left{};
     bool keyLeft = false;
     {
-      User user([](HWND) { Press(VK_RETURN); });
+      User user([](HWND dialog) { Press(dialog, VK_RETURN); });
       answer = dialogs::AskText("Title", "Message", "2");
       // The Return belongs to the dialog: the next window (an error box) must not get it as its OK.
       keyLeft = PeekMessageA(&left, nullptr, WM_KEYDOWN, WM_CHAR, PM_NOREMOVE) && left.message != WM_KEYUP;
@@ -122,9 +139,9 @@ TEST_F(TextDialog, ReturnAcceptsTheUntouchedDefault) {
 TEST_F(TextDialog, TypingReplacesTheSelectedDefault) {
   runtime::Text answer;
   {
-    User user([](HWND) {
-      Press('7');
-      Press(VK_RETURN);
+    User user([](HWND dialog) {
+      Press(dialog, '7');
+      Press(dialog, VK_RETURN);
     });
     answer = dialogs::AskText("Title", "Message", "2");
   }
@@ -133,7 +150,7 @@ TEST_F(TextDialog, TypingReplacesTheSelectedDefault) {
 
 TEST_F(TextDialog, EscapeAndCloseGiveTheEmptyText) {
   {
-    User user([](HWND) { Press(VK_ESCAPE); });
+    User user([](HWND dialog) { Press(dialog, VK_ESCAPE); });
     EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "");
   }
   {
@@ -166,7 +183,7 @@ TEST_F(TextDialog, OkButtonAcceptsAndTheWindowIsBuiltAsLaidOut) {
       seen.fieldStyle = GetWindowLongA(GetDlgItem(dialog, 999), GWL_STYLE);
       seen.fieldExStyle = GetWindowLongA(GetDlgItem(dialog, 999), GWL_EXSTYLE);
       GetWindowRect(GetDlgItem(dialog, 997), &seen.okRect);
-      ClickAt({(seen.okRect.left + seen.okRect.right) / 2, (seen.okRect.top + seen.okRect.bottom) / 2});
+      ClickOk(dialog);
     });
     answer = dialogs::AskText("Select the MIDI-OUT", "0 = X\r", "12");
   }
@@ -183,34 +200,27 @@ TEST_F(TextDialog, OkButtonAcceptsAndTheWindowIsBuiltAsLaidOut) {
   EXPECT_EQ(seen.okRect.right - seen.okRect.left, 60);
 }
 
-TEST_F(TextDialog, AReturnHeldSinceBeforeTheDialogDoesNotAnswerIt) {
-  Key(VK_RETURN, true);  // pressed before the dialog opens, released while it is up
-  runtime::Text answer;
-  {
-    User user([](HWND) {
-      Key(VK_RETURN, false);
-      Sleep(100);
-      Press(VK_ESCAPE);  // had the early Return counted, the answer would be "2"
-    });
-    answer = dialogs::AskText("Title", "Message", "2");
-  }
-  EXPECT_EQ(answer, "");
-}
-
-TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgain) {
+// The dialog over a window of the caller's. A Return pressed there before the dialog opens, so that
+// both the key state and the queue hold it, and released while the dialog is up, does not answer it.
+TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndItsReturnDoesNotAnswer) {
   HWND owner = ui::OpenNumberedWindow(5, 0, 0, 200, 100, 0, "Owner");
   ASSERT_NE(owner, nullptr);
   while (ui::PollEvent() != ui::NoEvent) {
   }
+  ASSERT_TRUE(Until([owner] { return GetForegroundWindow() == owner; }));
+  Key(VK_RETURN, true);
+  MSG early;
+  ASSERT_TRUE(Until([&] { return PeekMessageA(&early, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; }));
   constexpr UINT QueuedMeanwhile = WM_APP + 7;
   std::atomic<bool> disabledMeanwhile{false};
   {
-    User user([&](HWND) {
+    User user([&](HWND dialog) {
+      Key(VK_RETURN, false);
       disabledMeanwhile = !IsWindowEnabled(owner);
       PostMessageA(owner, QueuedMeanwhile, 0, 0);
-      Press(VK_ESCAPE);
+      Press(dialog, VK_ESCAPE);
     });
-    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "");
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "") << "\"2\": the early Return answered";
   }
   EXPECT_TRUE(disabledMeanwhile);
   EXPECT_TRUE(IsWindowEnabled(owner));
@@ -234,12 +244,8 @@ TEST_F(TextDialog, ChooserListsTheDevicesAndReadsTheAnswer) {
       char buffer[256];
       GetWindowTextA(GetDlgItem(dialog, 996), buffer, sizeof buffer);
       shown = buffer;
-      for (char c : std::string("1 = B")) {
-        if (c == ' ') Press(VK_SPACE);
-        else if (c == '=') Press(VK_OEM_PLUS);
-        else Press(static_cast<WORD>(c >= 'a' ? c - 32 : c));
-      }
-      Press(VK_RETURN);
+      for (char c : std::string("1 = B")) Press(dialog, c == ' ' ? VK_SPACE : c == '=' ? VK_OEM_PLUS : static_cast<WORD>(c));
+      Press(dialog, VK_RETURN);
     });
     chosen = dialogs::ChooseOutputDevice(names, list);
   }

@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if ((named >> i & 1u) == 0) continue;
     names[i] = input.ConsumeRandomLengthString(48);
     if ((throughField >> i & 1u) != 0) names[i] = ThroughField(names[i], leftover);
-    table[i] = runtime::MakeText(names[i]);
+    table[i] = runtime::Text(names[i]);
   }
 
   CheckSame(runtime::FailureListText(table), ReferenceFailureList(names), "FailureListText differs from the reference");

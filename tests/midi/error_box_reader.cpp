@@ -15,18 +15,18 @@ int main(int argc, char** argv) {
   }
   const DWORD timeout = static_cast<DWORD>(std::atoi(argv[2]));
   const DWORD start = GetTickCount();
+  // The box is there as soon as its window is made; it is shown once it holds its message and buttons.
   HWND box = nullptr;
-  while ((box = FindWindowA("#32770", argv[1])) == nullptr) {
+  char text[4096] = {};
+  while ((box = FindWindowA("#32770", argv[1])) == nullptr || !IsWindowVisible(box) ||
+         GetDlgItemTextA(box, 0xFFFF, text, sizeof text) == 0) {  // the message's static control
     if (GetTickCount() - start > timeout) {
-      std::fprintf(stderr, "error_box_reader: no box titled \"%s\" within %lu ms: no such window came\n", argv[1],
-                   static_cast<unsigned long>(timeout));
+      std::fprintf(stderr, "error_box_reader: no box titled \"%s\" with a message within %lu ms: %s\n", argv[1],
+                   static_cast<unsigned long>(timeout), box == nullptr ? "no such window came" : "it never showed one");
       return 1;
     }
     Sleep(50);
   }
-  Sleep(200);  // let the box finish laying itself out
-  char text[4096] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the message's static control
   std::fputs("text: ", stdout);
   PrintEscaped(stdout, text);
   std::putchar('\n');

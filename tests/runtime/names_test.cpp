@@ -57,7 +57,7 @@ TEST(ChooserListText, EndsAtTheEndOfAFullTable) {
   NameTable names;
   Text expected;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    names[i] = runtime::MakeText("D" + std::to_string(i));
+    names[i] = runtime::Text("D" + std::to_string(i));
     expected += std::to_string(i) + " = D" + std::to_string(i) + "\r";
   }
   EXPECT_EQ(runtime::ChooserListText(names), expected);

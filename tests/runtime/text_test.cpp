@@ -3,18 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 namespace {
 
 using runtime::Text;
 
+static_assert(!std::is_constructible_v<Text, std::nullptr_t>, "a null pointer is no text");
+
 TEST(Text, CopiesAreIndependentAndMovesLeaveAnEmptyText) {
   Text original = "Synth";
   Text copy = original;
   Text assigned;
   assigned = original;
-  copy[0] = 'X';
+  copy.data()[0] = 'X';
   assigned += " 2";
   EXPECT_EQ(original, "Synth");
   EXPECT_EQ(copy, "Xynth");
@@ -22,6 +25,7 @@ TEST(Text, CopiesAreIndependentAndMovesLeaveAnEmptyText) {
 
   Text moved = std::move(original);
   EXPECT_EQ(moved, "Synth");
+  EXPECT_TRUE(original.empty());  // NOLINT(bugprone-use-after-move): what a move leaves behind
   original = moved;  // a moved-from text takes a value again
   EXPECT_EQ(original, "Synth");
 }

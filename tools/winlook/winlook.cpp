@@ -265,13 +265,19 @@ int Focus(HWND window) {
   return 0;
 }
 
+// Every wrong call says so and gives the calls there are.
+int Usage(const char* problem) {
+  std::fprintf(stderr,
+               "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | "
+               "setpos W POS | close W | access W | wtext W\n",
+               problem);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: winlook top | children W | wait W [ms] | gone W [ms] | focus W\n");
-    return 2;
-  }
+  if (argc < 2) return Usage("no verb given");
   const std::string verb = argv[1];
   if (verb == "hold") {
     GetDesktopWindow();
@@ -281,7 +287,7 @@ int main(int argc, char** argv) {
     EnumWindows(PrintTop, 0);
     return 0;
   }
-  if (argc < 3) return 2;
+  if (argc < 3) return Usage((verb + ": no window given").c_str());
   const DWORD milliseconds = argc > 3 && (verb == "wait" || verb == "gone") ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 20000;
   if (verb == "wait") return Wait(argv[2], milliseconds, false);
   if (verb == "gone") return Wait(argv[2], milliseconds, true);
@@ -298,6 +304,12 @@ int main(int argc, char** argv) {
     SendMessageA(window, TBM_SETPOS, TRUE, std::strtol(argv[3], nullptr, 10));
     return 0;
   }
-  if (verb == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
-  return 2;
+  if (verb == "setpos") return Usage("setpos: no position given");
+  if (verb == "close") {
+    if (PostMessageA(window, WM_CLOSE, 0, 0)) return 0;
+    std::fprintf(stderr, "winlook: posting WM_CLOSE to %s failed (error %lu)\n", argv[2],
+                 static_cast<unsigned long>(GetLastError()));
+    return 1;
+  }
+  return Usage(("unknown verb " + verb).c_str());
 }
