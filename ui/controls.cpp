@@ -102,7 +102,10 @@ void InitControls(HINSTANCE instance) {
   context.instance = instance;
   context.controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   InitCommonControls();
+  StartAccessibleObjects();
 }
+
+void EndControls() { EndAccessibleObjects(); }
 
 HWND BeginControls(HWND parent) {
   context.parent = parent;

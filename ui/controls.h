@@ -20,8 +20,14 @@ constexpr ControlNumber AutoControlNumber = -1;
 // Label flags: the sunken client edge. For text fields the same bit takes the default edge away.
 constexpr std::uint32_t ClientEdgeFlag = 0x20000;
 
-// Once, at start-up, after the private heap exists and before any control is created.
+// Once, at start-up, after the private heap exists and before the first window is made. Starts COM
+// on the calling thread as a single-threaded apartment (the first time only), which the accessible
+// objects of named controls need; where it cannot be started, they are left out.
 void InitControls(HINSTANCE instance);
+
+// At the end, once every window is closed and before the private heap goes: lets go of COM, and with
+// it of the accessible objects a screen reader still holds.
+void EndControls();
 
 // The parent of every control created from now on; returned unchanged.
 HWND BeginControls(HWND parent);

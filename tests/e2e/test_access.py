@@ -7,7 +7,7 @@ wtext), with the program running under a Russian or Japanese system code page.
 import os
 import unittest
 
-from harness import BUILD, DIALOG_TITLE, ProgramTest, screenshot, wait_for, winlook, xdotool
+from harness import BUILD, DIALOG_TITLE, ProgramTest, click, screenshot, wait_for, winlook, xdotool
 
 ROLE_SLIDER = 51
 ROLE_TEXT = 42
@@ -55,6 +55,15 @@ class ScreenReader(ProgramTest):
         objects = accessible(panel)
         self.assertEqual([objects[s]["value"] for s, _, _ in SLIDERS], [controls[d]["text"] for _, d, _ in SLIDERS])
         self.assertEqual(objects[3]["value"], str(program.messages()[-1][2]))
+
+    def test_the_program_thread_is_a_com_apartment_from_before_the_first_window_on(self):
+        # The driver asks inside the program at every call, from the device count on; 3 is the
+        # process's main single-threaded apartment.
+        program, panel = self.open_panel(apartment=1)
+        click(program.controls(panel)[56])
+        program.wait_messages(1)
+        calls = ("midiOutGetNumDevs", "midiOutGetDevCapsA", "midiOutOpen", "midiOutShortMsg")
+        self.assertEqual({c["function"]: c["apartment"] for c in program.calls()}, dict.fromkeys(calls, "3"))
 
 
 # (locale, code page, a device name) under which Wine runs the program; each needs its Linux locale.

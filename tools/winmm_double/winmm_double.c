@@ -7,6 +7,7 @@
 #endif
 #define _WINMM_ /* the functions are defined here, not imported */
 #include <windows.h>
+#include <objbase.h>
 #include <mmsystem.h>
 #include <mmreg.h>
 #include <stddef.h>
@@ -33,7 +34,7 @@ typedef struct {
 } Pending;
 
 static DeviceSide outputs, inputs;
-static BOOL mapperEnabled, connectFails;
+static BOOL mapperEnabled, connectFails, askApartment;
 static DWORD longDelayMs;
 static Pending pending[MAX_PENDING];
 static char logPath[MAX_PATH];
@@ -121,6 +122,7 @@ static void LoadConfiguration(void) {
   ReadIndexList("DBB_MIDI_IN_START_FAIL", inputs.startFails);
   mapperEnabled = ReadVariable("DBB_MIDI_MAPPER", flag, sizeof flag) == 1 && flag[0] == '1';
   connectFails = ReadVariable("DBB_MIDI_CONNECT_FAIL", flag, sizeof flag) == 1 && flag[0] == '1';
+  askApartment = ReadVariable("DBB_MIDI_APARTMENT", flag, sizeof flag) == 1 && flag[0] == '1';
   if (ReadVariable("DBB_MIDI_LONG_DELAY_MS", flag, sizeof flag) > 0) {
     const char* p = flag;
     longDelayMs = ParseNumber(&p);
@@ -204,9 +206,25 @@ static void BeginLine(Line* line, char* buffer, SIZE_T size, const char* functio
   Append(line, function);
 }
 
-/* Ends the line with the result and appends it to the log in one write. */
+/* The calling thread's COM apartment as CoGetApartmentType names it (0 single-threaded, 1
+   multithreaded, 2 neutral, 3 the process's main single-threaded one), or -1 when it has none.
+   ole32 is loaded only when the log is to tell it. */
+static LONGLONG ApartmentType(void) {
+  typedef HRESULT(WINAPI * GetApartmentType)(APTTYPE*, APTTYPEQUALIFIER*);
+  static GetApartmentType get;
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  if (get == NULL) {
+    get = (GetApartmentType)(void (*)(void))GetProcAddress(LoadLibraryA("ole32.dll"), "CoGetApartmentType");
+  }
+  return get != NULL && SUCCEEDED(get(&type, &qualifier)) ? (LONGLONG)type : -1;
+}
+
+/* Ends the line (with the caller's apartment when asked for) and the result, and appends it to the
+   log in one write. */
 static void WriteLine(Line* line, MMRESULT result) {
   DWORD written;
+  if (askApartment) AppendKeyNumber(line, "apartment", ApartmentType());
   AppendKeyNumber(line, "result", (LONGLONG)result);
   line->text[line->length++] = '\n';
   if (logPath[0] == '\0') return;
