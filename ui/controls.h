@@ -51,6 +51,10 @@ HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std
 std::int32_t GetControlState(ControlNumber number);
 runtime::Text GetControlText(ControlNumber number);  // at most 31,999 characters
 bool SetControlText(ControlNumber number, std::string_view text);
+// Sets the text from text that came from the system (device names, one to a line), read in the
+// system's ANSI code page with each line converted on its own, so that a malformed line cannot run
+// into the next one. Without a live control under the number nothing happens.
+void SetControlSystemText(ControlNumber number, std::string_view text);
 
 // The name a screen reader announces for the control, in Windows-1252; longer names are cut to 31
 // characters. A slider so named also tells a screen reader that it is a slider and, as its value,
