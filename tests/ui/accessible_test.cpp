@@ -2,6 +2,7 @@
 // AccessibleObjectFromWindow, then name, role and value of the control itself.
 #include <oleacc.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "runtime/heap.h"
@@ -146,9 +147,7 @@ TEST_F(Accessible, TheObjectIsItselfThroughEveryInterfaceItGives) {
   HWND found = nullptr;
   EXPECT_EQ(WindowFromAccessibleObject(object, &found), S_OK);
   EXPECT_EQ(found, slider);
-  for (IUnknown* held : {static_cast<IUnknown*>(object), static_cast<IUnknown*>(window), identity, again}) {
-    held->Release();
-  }
+  for (IUnknown* held : std::initializer_list<IUnknown*>{object, window, identity, again}) held->Release();
 }
 
 // A name belongs to its control: one made later under the same number starts without it, and an
