@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "runtime/heap.h"
+#include "ui/controls.h"
 #include "ui/message_box.h"
 #include "ui/window.h"
 
@@ -10,6 +11,7 @@ namespace app {
 
 void ExitProgram() {
   ui::CloseAllWindows();
+  ui::EndControls();
   runtime::DestroyHeaps();  // the list heap first, then the private heap
   ExitProcess(0);
 }

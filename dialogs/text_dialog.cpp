@@ -48,13 +48,13 @@ Owner CurrentOwner() {
 // owner and puts the dialog on top. Gives the dialog's window, or 0 when it cannot be made.
 HWND OpenDialog(std::string_view title, std::string_view message, std::string_view defaultText, const Owner& owner) {
   const runtime::Text titleText(title);
-  const runtime::Text messageText(message);
   const runtime::Text answerText(defaultText);
 
   const HWND dialog = ui::OpenNumberedWindow(DialogWindow, 0, 0, DialogWidth, DialogHeight, DialogFlags, titleText);
   if (dialog == nullptr) return nullptr;
   ui::BeginControls(dialog);
-  ui::CreateLabel(MessageLabel, MessageLeft, MessageTop, MessageWidth, MessageHeight, messageText, 0);
+  ui::CreateLabel(MessageLabel, MessageLeft, MessageTop, MessageWidth, MessageHeight, {}, 0);
+  ui::SetControlSystemText(MessageLabel, message);
   ui::CreatePushButton(OkButton, OkLeft, OkTop, OkWidth, OkHeight, "OK", BS_DEFPUSHBUTTON);
   ui::CreateTextField(AnswerField, AnswerLeft, AnswerTop, AnswerWidth, AnswerHeight, answerText, MultilineField);
   // A screen reader would name the field after the message before it; the question is its name.

@@ -17,6 +17,11 @@ namespace {
 constexpr IID UnknownId{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID DispatchId{0x00020400, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID AccessibleId{0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+constexpr IID OleWindowId{0x00000114, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Whether this thread's COM apartment, through which the objects are handed out, is there.
+enum class Apartment { NotAsked, Started, Refused };
+Apartment apartment = Apartment::NotAsked;
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
@@ -33,9 +38,12 @@ BSTR NameString(const char* name) {
 }
 
 // The control's own object from the window system, with the name from the control's record and,
-// for a slider, its role and its state as decimal text. Everything else is the wrapped object's.
-// The only class of the program: COM asks for a table of virtual functions.
-struct AccessibleControl final : IAccessible {
+// for a slider, its role and its state as decimal text. The other questions of IAccessible go to the
+// wrapped object. The identity is the wrapper's alone: it answers for IUnknown, IDispatch, IAccessible
+// and IOleWindow (the control's window) and for nothing else, so no question leads to the wrapped
+// object, which would answer with the window system's nameless one.
+// The only class of the program: COM asks for tables of virtual functions.
+struct AccessibleControl final : IAccessible, IOleWindow {
   AccessibleControl(HWND window, IAccessible* standardObject) : control(window), standard(standardObject) {}
 
   LONG references = 1;
@@ -48,15 +56,19 @@ struct AccessibleControl final : IAccessible {
     return record != nullptr && record->kind == &SliderKind ? record : nullptr;
   }
 
-  // IUnknown. Interfaces besides these three (the window, the children) are the wrapped object's.
+  // IUnknown, for both tables.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
     if (object == nullptr) return E_POINTER;
     if (IsEqualIID(id, UnknownId) || IsEqualIID(id, DispatchId) || IsEqualIID(id, AccessibleId)) {
       *object = static_cast<IAccessible*>(this);
-      AddRef();
-      return S_OK;
+    } else if (IsEqualIID(id, OleWindowId)) {
+      *object = static_cast<IOleWindow*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
     }
-    return standard->QueryInterface(id, object);
+    AddRef();
+    return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references)); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -69,19 +81,22 @@ struct AccessibleControl final : IAccessible {
     return static_cast<ULONG>(left);
   }
 
-  // IDispatch.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard->GetTypeInfoCount(count); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-    return standard->GetTypeInfo(index, locale, info);
+  // IDispatch: the object has no type information and no names to call it by; a screen reader
+  // calls IAccessible's methods directly.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
   }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale,
-                                          DISPID* ids) override {
-    return standard->GetIDsOfNames(id, names, count, locale, ids);
+
+  // IOleWindow: the control's window, which WindowFromAccessibleObject asks for.
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    if (window == nullptr) return E_INVALIDARG;
+    *window = control;
+    return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* parameters,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override {
-    return standard->Invoke(member, id, locale, flags, parameters, result, exception, argumentError);
-  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
   // IAccessible: what is the control's own.
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
@@ -158,15 +173,25 @@ struct AccessibleControl final : IAccessible {
 
 }  // namespace
 
+void StartAccessibleObjects() {
+  if (apartment != Apartment::NotAsked) return;
+  apartment = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) ? Apartment::Started : Apartment::Refused;
+}
+
+void EndAccessibleObjects() {
+  if (apartment == Apartment::Started) CoUninitialize();
+  apartment = Apartment::Refused;
+}
+
 LRESULT AnswerAccessibleObject(HWND control, WPARAM wParam, LPARAM lParam) {
-  if (static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
+  if (apartment != Apartment::Started || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
   IAccessible* standard = nullptr;
   if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, AccessibleId, reinterpret_cast<void**>(&standard)))) {
     return 0;
   }
   auto* object = new (runtime::AllocateBytes(sizeof(AccessibleControl))) AccessibleControl(control, standard);
   // The answer holds a reference of its own until the asker takes the object; ours goes now.
-  const LRESULT answer = LresultFromObject(AccessibleId, wParam, object);
+  const LRESULT answer = LresultFromObject(AccessibleId, wParam, static_cast<IAccessible*>(object));
   object->Release();
   return answer > 0 ? answer : 0;
 }

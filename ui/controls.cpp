@@ -4,9 +4,11 @@
 
 #include <cstddef>
 
+#include "runtime/heap.h"
 #include "ui/accessible.h"
 #include "ui/control_kinds.h"
 #include "ui/control_registry.h"
+#include "ui/wide_text.h"
 #include "ui/window_tree.h"
 
 namespace ui {
@@ -102,7 +104,10 @@ void InitControls(HINSTANCE instance) {
   context.instance = instance;
   context.controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   InitCommonControls();
+  StartAccessibleObjects();
 }
+
+void EndControls() { EndAccessibleObjects(); }
 
 HWND BeginControls(HWND parent) {
   context.parent = parent;
@@ -165,6 +170,16 @@ bool SetControlText(ControlNumber number, std::string_view text) {
   if (record.kind->setText != nullptr) return record.kind->setText(record.window, text);
   const runtime::Text value(text);
   return SetWindowTextA(record.window, value.c_str()) != FALSE;
+}
+
+void SetControlSystemText(ControlNumber number, std::string_view text) {
+  const HWND window = FindControl(number).window;
+  if (window == nullptr) return;
+  // No code page makes more characters than bytes: the bytes and a terminating zero are room enough.
+  auto* wide = static_cast<wchar_t*>(runtime::AllocateBytes((text.size() + 1) * sizeof(wchar_t)));
+  wide[WidenLines(text, CP_ACP, wide)] = L'\0';
+  SetWindowTextW(window, wide);
+  runtime::FreeBytes(wide);
 }
 
 void SetControlName(ControlNumber number, std::string_view name) {

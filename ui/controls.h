@@ -20,8 +20,14 @@ constexpr ControlNumber AutoControlNumber = -1;
 // Label flags: the sunken client edge. For text fields the same bit takes the default edge away.
 constexpr std::uint32_t ClientEdgeFlag = 0x20000;
 
-// Once, at start-up, after the private heap exists and before any control is created.
+// Once, at start-up, after the private heap exists and before the first window is made. Starts COM
+// on the calling thread as a single-threaded apartment (the first time only), which the accessible
+// objects of named controls need; where it cannot be started, they are left out.
 void InitControls(HINSTANCE instance);
+
+// At the end, once every window is closed and before the private heap goes: lets go of COM, and with
+// it of the accessible objects a screen reader still holds.
+void EndControls();
 
 // The parent of every control created from now on; returned unchanged.
 HWND BeginControls(HWND parent);
@@ -45,6 +51,10 @@ HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std
 std::int32_t GetControlState(ControlNumber number);
 runtime::Text GetControlText(ControlNumber number);  // at most 31,999 characters
 bool SetControlText(ControlNumber number, std::string_view text);
+// Sets the text from text that came from the system (device names, one to a line), read in the
+// system's ANSI code page with each line converted on its own, so that a malformed line cannot run
+// into the next one. Without a live control under the number nothing happens.
+void SetControlSystemText(ControlNumber number, std::string_view text);
 
 // The name a screen reader announces for the control, in Windows-1252; longer names are cut to 31
 // characters. A slider so named also tells a screen reader that it is a slider and, as its value,

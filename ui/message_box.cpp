@@ -90,7 +90,7 @@ std::int32_t ShowMessage(std::string_view title, std::string_view message, std::
   *end = L'\0';
   wchar_t* text = end + 1;
   end = text + WidenInto(message, ProgramCodePage, text);
-  end += WidenInto(systemText, CP_ACP, end);
+  end += WidenLines(systemText, CP_ACP, end);  // a device name to a line, each read on its own
   *end = L'\0';
   DisableThreadWindows();
   const int result = MessageBoxW(MessageOwner(), text, caption, flags);

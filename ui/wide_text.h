@@ -15,4 +15,10 @@ constexpr UINT ProgramCodePage = 1252;
 // Writes no terminating zero.
 int WidenInto(std::string_view text, UINT codePage, wchar_t* out);
 
+// The same for text that came from the system (device names, one to a line), with each line
+// converted on its own: a line that is malformed in the code page, such as a name ending in the
+// first byte of a double-byte character, cannot take the line break after it, or the next line,
+// with it. CR and LF are never part of a character in any of the system's code pages.
+int WidenLines(std::string_view text, UINT codePage, wchar_t* out);
+
 }  // namespace ui

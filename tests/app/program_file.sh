@@ -16,7 +16,7 @@ imports=$(python3 "${DBB_SOURCE_DIR:?}/tools/pe_table.py" imports "$program") ||
 imports=$(tr 'A-Z' 'a-z' <<<"$imports" | sort | paste -sd' ')
 for dll in $imports; do
   case $dll in
-    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | winmm.dll | msvcrt.dll | oleacc.dll | oleaut32.dll) ;;
+    kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | winmm.dll | msvcrt.dll | oleacc.dll | oleaut32.dll | ole32.dll) ;;
     *) fail "imports $dll (all imports: $imports)" ;;
   esac
 done

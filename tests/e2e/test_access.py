@@ -7,7 +7,7 @@ wtext), with the program running under a Russian or Japanese system code page.
 import os
 import unittest
 
-from harness import BUILD, DIALOG_TITLE, ProgramTest, screenshot, wait_for, winlook, xdotool
+from harness import BUILD, DIALOG_TITLE, ProgramTest, click, screenshot, wait_dialog, wait_for, winlook, xdotool
 
 ROLE_SLIDER = 51
 ROLE_TEXT = 42
@@ -56,14 +56,27 @@ class ScreenReader(ProgramTest):
         self.assertEqual([objects[s]["value"] for s, _, _ in SLIDERS], [controls[d]["text"] for _, d, _ in SLIDERS])
         self.assertEqual(objects[3]["value"], str(program.messages()[-1][2]))
 
+    def test_the_program_thread_is_a_com_apartment_from_before_the_first_window_on(self):
+        # The driver asks inside the program at every call, from the device count on; 3 is the
+        # process's main single-threaded apartment.
+        program, panel = self.open_panel(apartment=1)
+        click(program.controls(panel)[56])
+        program.wait_messages(1)
+        calls = ("midiOutGetNumDevs", "midiOutGetDevCapsA", "midiOutOpen", "midiOutShortMsg")
+        self.assertEqual({c["function"]: c["apartment"] for c in program.calls()}, dict.fromkeys(calls, "3"))
+
 
 # (locale, code page, a device name) under which Wine runs the program; each needs its Linux locale.
 # Wine reads the environment, and with it the driver's device names, in the locale's own charset.
-LOCALES = [("ru_RU.CP1251", 1251, "\u0421\u0438\u043d\u0442"), ("ja_JP.UTF-8", 932, "\u30b7\u30f3\u30bb")]
+# Under 932 the name's first character is the bytes 83 7C: its second byte is the driver's "|".
+LOCALES = [("ru_RU.CP1251", 1251, "\u0421\u0438\u043d\u0442"), ("ja_JP.UTF-8", 932, "\u30dd\u30fc\u30c8")]
 
 
 class GermanTexts(ProgramTest):
     def start_under(self, locale, **kwargs):
+        with os.popen("locale -a") as listing:
+            if locale.lower().replace("-", "") not in listing.read().lower().replace("-", "").split():
+                self.skipTest("no %s locale: tools/install-deps.sh makes it" % locale)
         saved = {key: os.environ.get(key) for key in ("LC_ALL", "LANG")}
         os.environ["LC_ALL"] = os.environ["LANG"] = locale
         try:
@@ -81,11 +94,7 @@ class GermanTexts(ProgramTest):
         return box, [t["text"] for t in winlook("wtext", box["hwnd"])]
 
     def test_error_boxes_read_right_under_other_code_pages(self):
-        with os.popen("locale -a") as listing:
-            available = listing.read().lower().replace("-", "").split()
         for locale, code_page, device in LOCALES:
-            if locale.lower().replace("-", "") not in available:
-                self.skipTest("no %s locale: tools/install-deps.sh makes it" % locale)
             with self.subTest(code_page=code_page):
                 # The program's own text in 1252, the device names in the system's code page.
                 charset = locale.split(".")[1]
@@ -102,6 +111,16 @@ class GermanTexts(ProgramTest):
                 box, texts = self.box_texts(program)
                 self.assertIn("kein Midi OUT Ger\xe4t vorhanden", texts)
                 self.assertEqual(self.dismiss_error(program), 0)
+
+    def test_a_name_ending_in_a_lead_byte_leaves_the_next_device_on_its_own_line(self):
+        # Under 932, 0x83 opens a double-byte character; the driver ends device 1's name with it.
+        program = self.start_under("ja_JP.UTF-8", outputs=("Alpha", "Beta\\x83", "Gamma"), out_fail=2)
+        listed = {t["id"]: t["text"] for t in winlook("wtext", wait_dialog(program)["hwnd"])}[996].split("\r")
+        xdotool("key", "Return")
+        lines = next(t for t in self.box_texts(program)[1] if t.startswith("\xd6ffnen")).split("\r\n")
+        self.assertEqual((listed[0], listed[2:], lines[1], lines[3:]),
+                         ("0 = Alpha", ["2 = Gamma", ""], "0 = Alpha", ["2 = Gamma", ""]))
+        self.assertEqual(self.dismiss_error(program), 0)
 
 
 if __name__ == "__main__":

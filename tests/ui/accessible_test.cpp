@@ -2,6 +2,7 @@
 // AccessibleObjectFromWindow, then name, role and value of the control itself.
 #include <oleacc.h>
 
+#include <initializer_list>
 #include <string>
 #include <tuple>
 
@@ -83,8 +84,7 @@ int BusyBlocks() {
 class Accessible : public LayerTest {
  protected:
   void SetUp() override {
-    CoInitialize(nullptr);
-    LayerTest::SetUp();
+    LayerTest::SetUp();  // COM as well: the test does not start it itself
     window_ = ui::OpenNumberedWindow(0, 0, 0, 490, 225, 0x00C80000, "Accessible");
     ASSERT_NE(window_, nullptr);
     ui::BeginControls(window_);
@@ -96,11 +96,6 @@ class Accessible : public LayerTest {
       ui::CreateLabel(200 + static_cast<int>(i), 10 + 40 * static_cast<int>(i), 35, 35, 20, "16", SS_CENTER);
     }
   }
-  void TearDown() override {
-    LayerTest::TearDown();
-    CoUninitialize();
-  }
-
   HWND window_ = nullptr;
 };
 
@@ -131,6 +126,30 @@ TEST_F(Accessible, TheValueFollowsTheArrowKeys) {
     KeyStroke(static_cast<WORD>(key));
     EXPECT_TRUE(PumpUntil([&] { return Read(slider).value == expected; })) << "after a key, " << expected;
   }
+}
+
+// COM's identity rule: whatever the object is asked for leads back to the object itself, never to the
+// window system's one inside it; and that window is the slider's.
+TEST_F(Accessible, TheObjectIsItselfThroughEveryInterfaceItGives) {
+  const HWND slider = ui::ControlHandle(3);
+  IAccessible* object = ObjectOf(slider);
+  ASSERT_NE(object, nullptr);
+  IUnknown* identity = nullptr;
+  IOleWindow* window = nullptr;
+  IUnknown* again = nullptr;
+  ASSERT_EQ(object->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&identity)), S_OK);
+  ASSERT_EQ(object->QueryInterface(__uuidof(IOleWindow), reinterpret_cast<void**>(&window)), S_OK);
+  ASSERT_EQ(window->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&again)), S_OK);
+  EXPECT_EQ(again, identity);
+  for (const IID& id : {__uuidof(IServiceProvider), __uuidof(IEnumVARIANT)}) {
+    void* other = object;
+    EXPECT_EQ(object->QueryInterface(id, &other), E_NOINTERFACE);
+    EXPECT_EQ(other, nullptr);
+  }
+  HWND found = nullptr;
+  EXPECT_EQ(WindowFromAccessibleObject(object, &found), S_OK);
+  EXPECT_EQ(found, slider);
+  for (IUnknown* held : std::initializer_list<IUnknown*>{object, window, identity, again}) held->Release();
 }
 
 // A name belongs to its control: one made later under the same number is named by the window system,

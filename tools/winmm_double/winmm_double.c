@@ -7,6 +7,7 @@
 #endif
 #define _WINMM_ /* the functions are defined here, not imported */
 #include <windows.h>
+#include <objbase.h>
 #include <mmsystem.h>
 #include <mmreg.h>
 #include <stddef.h>
@@ -33,7 +34,7 @@ typedef struct {
 } Pending;
 
 static DeviceSide outputs, inputs;
-static BOOL mapperEnabled, connectFails;
+static BOOL mapperEnabled, connectFails, askApartment;
 static DWORD longDelayMs;
 static Pending pending[MAX_PENDING];
 static char logPath[MAX_PATH];
@@ -42,18 +43,56 @@ static CRITICAL_SECTION lock;
 
 /* ---- configuration ---- */
 
-/* Read as UTF-16 and converted here: for a value in a double-byte code page (932), Wine 8's
+/* A variable's value as UTF-16, in `wide`; its length, 0 when unset or too long to be meant. Read so
+   and converted here: for a value in a double-byte code page (932), Wine 8's
    GetEnvironmentVariableA keeps as many bytes as the value has characters, and cuts it. */
-static DWORD ReadVariable(const char* name, char* buffer, DWORD size) {
-  static WCHAR wideName[64], wide[MAX_DEVICES * 64];
-  int length = 0;
+static WCHAR wide[MAX_DEVICES * 64];
+
+static DWORD ReadWide(const char* name) {
+  WCHAR wideName[64];
+  DWORD length;
   MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 64);
-  DWORD wideLength = GetEnvironmentVariableW(wideName, wide, MAX_DEVICES * 64);
-  if (wideLength > 0 && wideLength < MAX_DEVICES * 64) { /* else unset, or too long to be meant */
-    length = WideCharToMultiByte(CP_ACP, 0, wide, (int)wideLength, buffer, (int)size - 1, NULL, NULL);
-  }
+  length = GetEnvironmentVariableW(wideName, wide, MAX_DEVICES * 64);
+  return length < MAX_DEVICES * 64 ? length : 0;
+}
+
+/* The value in the system's code page. */
+static DWORD ReadVariable(const char* name, char* buffer, DWORD size) {
+  const DWORD wideLength = ReadWide(name);
+  int length = 0;
+  if (wideLength > 0) length = WideCharToMultiByte(CP_ACP, 0, wide, (int)wideLength, buffer, (int)size - 1, NULL, NULL);
   buffer[length] = '\0';
   return (DWORD)length;
+}
+
+static int HexDigit(WCHAR c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  return -1;
+}
+
+/* One device name from its characters, converted to the system's code page one at a time and cut
+   to 32 bytes. "\xHH" is the byte HH itself, unconverted: a name can be malformed in the code page,
+   as a driver's may be (one that ends in the first byte of a double-byte character). */
+static void ConvertName(char* target, const WCHAR* source, DWORD length) {
+  DWORD i = 0;
+  UINT n = 0;
+  while (i < length && n < NAME_BYTES) {
+    char bytes[8];
+    int count, j;
+    if (length - i >= 4 && source[i] == L'\\' && source[i + 1] == L'x' && HexDigit(source[i + 2]) >= 0 &&
+        HexDigit(source[i + 3]) >= 0) {
+      bytes[0] = (char)(HexDigit(source[i + 2]) * 16 + HexDigit(source[i + 3]));
+      count = 1;
+      i += 4;
+    } else {
+      count = WideCharToMultiByte(CP_ACP, 0, source + i, 1, bytes, sizeof bytes, NULL, NULL);
+      i += 1;
+    }
+    for (j = 0; j < count && n < NAME_BYTES; ++j) target[n++] = bytes[j];
+  }
+  target[n] = '\0';
 }
 
 static UINT ParseNumber(const char** text) {
@@ -77,29 +116,20 @@ static void ReadIndexList(const char* name, BOOL* flags) {
   }
 }
 
-static void CopyName(char* target, const char* source, UINT length) {
-  UINT i;
-  if (length > NAME_BYTES) length = NAME_BYTES;
-  for (i = 0; i < length; ++i) target[i] = source[i];
-  target[length] = '\0';
-}
-
 static void AppendDecimal(char* text, UINT value);
 
 static void ReadSide(DeviceSide* side, const char* namesVariable, const char* countVariable,
                      const char* failVariable, const char* defaultName) {
-  static char buffer[MAX_DEVICES * 64];
   char count[32];
-  const char* start = buffer;
-  const char* p;
+  const DWORD length = ReadWide(namesVariable);
+  DWORD start = 0, end;
   UINT i;
-  if (ReadVariable(namesVariable, buffer, sizeof buffer) > 0) {
-    for (p = buffer;; ++p) {
-      if (*p == '|' || *p == '\0') {
-        if (side->count < MAX_DEVICES) CopyName(side->names[side->count++], start, (UINT)(p - start));
-        if (*p == '\0') break;
-        start = p + 1;
-      }
+  /* Split first, then converted name by name: in a double-byte code page a character's second
+     byte may be '|' (0x7C, as in the 0x83 0x7C of a katakana "po" under 932). */
+  for (end = 0; length > 0 && end <= length; ++end) {
+    if (end == length || wide[end] == L'|') {
+      if (side->count < MAX_DEVICES) ConvertName(side->names[side->count++], wide + start, end - start);
+      start = end + 1;
     }
   }
   if (ReadVariable(countVariable, count, sizeof count) > 0) {
@@ -121,6 +151,7 @@ static void LoadConfiguration(void) {
   ReadIndexList("DBB_MIDI_IN_START_FAIL", inputs.startFails);
   mapperEnabled = ReadVariable("DBB_MIDI_MAPPER", flag, sizeof flag) == 1 && flag[0] == '1';
   connectFails = ReadVariable("DBB_MIDI_CONNECT_FAIL", flag, sizeof flag) == 1 && flag[0] == '1';
+  askApartment = ReadVariable("DBB_MIDI_APARTMENT", flag, sizeof flag) == 1 && flag[0] == '1';
   if (ReadVariable("DBB_MIDI_LONG_DELAY_MS", flag, sizeof flag) > 0) {
     const char* p = flag;
     longDelayMs = ParseNumber(&p);
@@ -204,9 +235,25 @@ static void BeginLine(Line* line, char* buffer, SIZE_T size, const char* functio
   Append(line, function);
 }
 
-/* Ends the line with the result and appends it to the log in one write. */
+/* The calling thread's COM apartment as CoGetApartmentType names it (0 single-threaded, 1
+   multithreaded, 2 neutral, 3 the process's main single-threaded one), or -1 when it has none.
+   ole32 is loaded only when the log is to tell it. */
+static LONGLONG ApartmentType(void) {
+  typedef HRESULT(WINAPI * GetApartmentType)(APTTYPE*, APTTYPEQUALIFIER*);
+  static GetApartmentType get;
+  APTTYPE type;
+  APTTYPEQUALIFIER qualifier;
+  if (get == NULL) {
+    get = (GetApartmentType)(void (*)(void))GetProcAddress(LoadLibraryA("ole32.dll"), "CoGetApartmentType");
+  }
+  return get != NULL && SUCCEEDED(get(&type, &qualifier)) ? (LONGLONG)type : -1;
+}
+
+/* Ends the line (with the caller's apartment when asked for) and the result, and appends it to the
+   log in one write. */
 static void WriteLine(Line* line, MMRESULT result) {
   DWORD written;
+  if (askApartment) AppendKeyNumber(line, "apartment", ApartmentType());
   AppendKeyNumber(line, "result", (LONGLONG)result);
   line->text[line->length++] = '\n';
   if (logPath[0] == '\0') return;
