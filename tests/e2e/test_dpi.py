@@ -1,16 +1,13 @@
-"""The program on a high-DPI screen: the prefix's DPI (LogPixels) set before it starts."""
+"""The program on a high-DPI screen: the prefix's DPI (LogPixels) set before Wine starts it."""
 import os
 import subprocess
 import unittest
 
 from harness import PROGRAM, ProgramTest, drag, drive, screenshot, wait_for, winlook, xdotool
-from test_panel import COLUMNS, BUTTONS, expected_controls
-
-DIALOG_CONTROLS = {996: [10, 8, 275, 81], 997: [288, 8, 348, 31], 999: [9, 92, 348, 112]}  # at 96 DPI
-DPI_KEYS = (r"HKCU\Control Panel\Desktop", r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts")
-
+from test_panel import BUTTONS, COLUMNS, expected_controls
 
 WINE_VERSION = subprocess.run([drive.WINE, "--version"], capture_output=True, text=True).stdout.split()[0]
+DPI_KEYS = (r"HKCU\Control Panel\Desktop", r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts")
 
 
 def set_dpi(dpi):
@@ -19,18 +16,12 @@ def set_dpi(dpi):
     for key in DPI_KEYS:
         subprocess.run([drive.WINE, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
                        check=True, capture_output=True, timeout=60)
-    quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-    server = os.environ.get("WINESERVER", "/usr/lib/wine/wineserver")
+    quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL, "timeout": 120}
     for flag in ("-k", "-w", "-p"):
-        subprocess.run([server, flag], timeout=60, **quiet)
+        subprocess.run([os.environ.get("WINESERVER", "/usr/lib/wine/wineserver"), flag], **quiet)
     subprocess.run(["sh", "-c", '"$0" "$1" hold >/dev/null 2>&1 &', drive.WINE, drive.WINLOOK], check=True)
-    winlook("top")
-
-
-def scaled(rect, dpi):
-    """A 96-DPI rectangle at the DPI: place and size each scaled."""
-    left, top = (round(v * dpi / 96) for v in rect[:2])
-    return [left, top, left + round((rect[2] - rect[0]) * dpi / 96), top + round((rect[3] - rect[1]) * dpi / 96)]
+    # Wine's own processes start with the first program and keep its output open: not a pipe here.
+    subprocess.run([drive.WINE, drive.WINLOOK, "top"], check=True, **quiet)
 
 
 class HighDpi(ProgramTest):
@@ -38,16 +29,18 @@ class HighDpi(ProgramTest):
         super().tearDown()
         set_dpi(96)
 
-    def assertLaidOut(self, program, window, size, places, dpi):
-        """The window and its controls report the DPI and are the 96-DPI layout scaled, within 2 pixels,
-        and every label and button text fits its box in the program's font."""
+    def assertLaidOut(self, program, window, places, dpi):
+        """Per-monitor aware (Wine 8 tells other processes 96 for the DPI of such a window), the 96-DPI
+        client area and controls scaled, within 2 pixels, and every label and button text fits its box
+        in the program's font."""
         controls = program.controls(window)
-        # Per-monitor aware, so at the screen's DPI; Wine 8 tells another process 96 whatever it is.
-        self.assertEqual({(w["awareness"], w["dpi"] if not WINE_VERSION.startswith("wine-8.") else dpi)
+        self.assertEqual({(w["awareness"], dpi if WINE_VERSION.startswith("wine-8.") else w["dpi"])
                           for w in [window, *controls.values()]}, {(2, dpi)})
-        for number, rect in [(None, [0, 0, *size])] + list(places.items()):
+        for number, (left, top, right, bottom) in places.items():
             actual = window["client"] if number is None else controls[number]["rect"]
-            self.assertLessEqual(max(abs(a - b) for a, b in zip(actual, scaled(rect, dpi))), 2, (number, actual))
+            x, y = round(left * dpi / 96), round(top * dpi / 96)
+            wanted = [x, y, x + round((right - left) * dpi / 96), y + round((bottom - top) * dpi / 96)]
+            self.assertLessEqual(max(abs(a - b) for a, b in zip(actual, wanted)), 2, (number, actual, wanted))
         for fit in winlook("fit", window["hwnd"]):
             self.assertLessEqual(fit["needed"][2:], fit["client"][2:], fit)
         return controls
@@ -62,18 +55,18 @@ class HighDpi(ProgramTest):
                 dialog = drive.wait_dialog(program)
                 shot = os.path.join(os.path.dirname(PROGRAM), "%s-%d-dpi-%%s.png" % (WINE_VERSION, dpi))
                 screenshot(shot % "dialog", dialog)
-                self.assertLaidOut(program, dialog, [357, 120], DIALOG_CONTROLS, dpi)
+                self.assertLaidOut(program, dialog, {None: [0, 0, 357, 120], 996: [10, 8, 275, 81],
+                                                     997: [288, 8, 348, 31], 999: [9, 92, 348, 112]}, dpi)
                 xdotool("key", "Return")
                 panel = drive.wait_panel(program)
-                places = {number: rect for number, (_, rect, _, _, _) in expected_controls().items()}
                 screenshot(shot % "panel", panel)
-                controls = self.assertLaidOut(program, panel, [490, 225], places, dpi)
+                places = {number: rect for number, (_, rect, _, _, _) in expected_controls().items()}
+                controls = self.assertLaidOut(program, panel, {None: [0, 0, 490, 225], **places}, dpi)
 
                 drag(controls[1], controls[1]["screen"][1] - 20)
                 wait_for(lambda: program.messages()[-1:] == [(0xB0, 12, 127)], what="127 on controller 12",
                          seen=program.messages)
-                order = [c[0] for c in COLUMNS] + [b[0] for b in BUTTONS]
-                seen = [1]  # the dragged slider has the focus
+                order, seen = [c[0] for c in COLUMNS] + [b[0] for b in BUTTONS], [1]  # the slider has the focus
 
                 def moved():
                     now = (winlook("focus", panel["hwnd"])[0] or {}).get("id")

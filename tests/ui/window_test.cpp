@@ -1,4 +1,5 @@
 // Numbered windows: placement, styles, the window table and the two event slots.
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
 #include <set>
@@ -385,79 +386,61 @@ TEST_F(Events, EventWindowNumberIsMinusOneForWindowsOutsideTheTable) {
   EXPECT_EQ(ui::EventWindowNumber(), -1);  // its last message named a window no longer in the table
 }
 
-// Layout at other DPIs: the layer is told of a new DPI as the system tells it, by WM_DPICHANGED.
+// Layout at other DPIs: the layer hears of a new DPI as from the system, by WM_DPICHANGED.
 class Dpi : public LayerTest, public testing::WithParamInterface<int> {
  protected:
-  // Some of the panel's and the dialog's controls, at 96 DPI: left, top, width, height.
-  static constexpr RECT Places[4] = {{25, 5, 320, 18}, {10, 50, 30, 100}, {190, 175, 50, 20}, {9, 92, 339, 20}};
+  static constexpr RECT Places[3] = {{25, 5, 320, 18}, {10, 50, 30, 100}, {190, 175, 50, 20}};  // x, y, w, h
+
+  // Tells the window of the DPI (unless it was told) and checks that it took the suggested rectangle,
+  // and that each control stands at its 96-DPI place scaled, in DEFAULT_GUI_FONT made for the DPI.
+  HFONT ChangeTo(int dpi, bool tell = true) {
+    RECT suggested{dpi, dpi / 2, dpi + MulDiv(500, dpi, 96), dpi / 2 + MulDiv(260, dpi, 96)}, outer;
+    if (tell) SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(!tell || EqualRect(&(outer = OuterRect(window_)), &suggested)) << dpi;
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(controls_[2], WM_GETFONT, 0, 0));
+    LOGFONTA stock, made{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
+    GetObjectA(font, sizeof made, &made);
+    EXPECT_EQ(made.lfHeight, MulDiv(stock.lfHeight, dpi, 96)) << dpi;
+    EXPECT_STREQ(made.lfFaceName, stock.lfFaceName);
+    for (int i = 0; i < 3; ++i) {
+      const auto [x, y, w, h] = Places[i];
+      RECT r = OuterRect(controls_[i]), at{MulDiv(x, dpi, 96), MulDiv(y, dpi, 96), 0, 0};
+      at.right = at.left + MulDiv(w, dpi, 96), at.bottom = at.top + MulDiv(h, dpi, 96);
+      MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_TRUE(EqualRect(&r, &at)) << dpi << ", control " << i << " at " << r.left << "," << r.top;
+    }
+    EXPECT_EQ(SendMessageA(controls_[0], WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+    return font;
+  }
 
   void SetUp() override {
     LayerTest::SetUp();
-    window_ = ui::OpenNumberedWindow(0, 0, 0, 490, 225, PanelFlags, "Panel");
-    ui::BeginControls(window_);
-    const auto [l, t, w, h] = Places[0];
-    controls_[0] = ui::CreateLabel(1, l, t, w, h, "Gamma Box", ui::ClientEdgeFlag);
-    controls_[1] = ui::CreateSlider(2, Places[1].left, Places[1].top, Places[1].right, Places[1].bottom, 0, 127, 2);
-    controls_[2] = ui::CreatePushButton(3, Places[2].left, Places[2].top, Places[2].right, Places[2].bottom, "Les.ON");
-    controls_[3] = ui::CreateTextField(4, Places[3].left, Places[3].top, Places[3].right, Places[3].bottom, "2", 4);
-  }
-
-  // Tells the window of the DPI with a suggested rectangle of its own and checks that it took the
-  // rectangle, placed every control at its 96-DPI place scaled and gave it the font for the DPI.
-  HFONT ChangeTo(int dpi) {
-    RECT suggested{dpi / 4, dpi / 8, dpi / 4 + MulDiv(500, dpi, 96), dpi / 8 + MulDiv(260, dpi, 96)};
-    SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-    const RECT outer = OuterRect(window_);
-    EXPECT_TRUE(EqualRect(&suggested, &outer)) << dpi;
-    LOGFONTA stock, font;
-    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
-    const auto made = reinterpret_cast<HFONT>(SendMessageA(controls_[0], WM_GETFONT, 0, 0));
-    EXPECT_EQ(GetObjectA(made, sizeof font, &font), static_cast<int>(sizeof font));
-    EXPECT_EQ(font.lfHeight, MulDiv(stock.lfHeight, dpi, 96)) << dpi;
-    EXPECT_STREQ(font.lfFaceName, stock.lfFaceName);
-    for (int i = 0; i < 4; ++i) {
-      RECT r = OuterRect(controls_[i]);
-      MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-      const RECT& p = Places[i];
-      EXPECT_EQ(r.left, MulDiv(p.left, dpi, 96)) << dpi << " control " << i;
-      EXPECT_EQ(r.top, MulDiv(p.top, dpi, 96)) << dpi << " control " << i;
-      EXPECT_EQ(r.right - r.left, MulDiv(p.right, dpi, 96)) << dpi << " control " << i;
-      EXPECT_EQ(r.bottom - r.top, MulDiv(p.bottom, dpi, 96)) << dpi << " control " << i;
-      if (i != 1) {
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(controls_[i], WM_GETFONT, 0, 0)), made);
-      }
-    }
-    return made;
+    ui::BeginControls(window_ = ui::OpenNumberedWindow(0, 0, 0, 490, 225, PanelFlags, "Panel"));
+    controls_[0] = ui::CreateLabel(1, 25, 5, 320, 18, "Gamma Box", ui::ClientEdgeFlag);
+    controls_[1] = ui::CreateSlider(2, 10, 50, 30, 100, 0, 127, 2);
+    controls_[2] = ui::CreatePushButton(3, 190, 175, 50, 20, "Les.ON");
   }
 
   HWND window_ = nullptr;
-  HWND controls_[4] = {};
+  HWND controls_[3] = {};
 };
 
 TEST_P(Dpi, ChangeLaysTheWindowOutForTheNewDpiAndBack) {
   ChangeTo(GetParam());
   EXPECT_EQ(ui::WindowDpi(controls_[1]), static_cast<UINT>(GetParam()));
-  // A control made now is placed for the window's DPI too.
-  const HWND late = ui::CreateLabel(5, 10, 35, 35, 20, "5 1/3");
-  RECT r = OuterRect(late);
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
-  EXPECT_EQ(r.left, MulDiv(10, GetParam(), 96));
-  EXPECT_EQ(r.bottom, MulDiv(35, GetParam(), 96) + MulDiv(20, GetParam(), 96));
+  controls_[2] = ui::CreatePushButton(3, 190, 175, 50, 20, "Les.ON");  // made at the window's DPI too
+  ChangeTo(GetParam(), false);
   EXPECT_EQ(ChangeTo(96), GetStockObject(DEFAULT_GUI_FONT));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Dpi, testing::Values(120, 144, 168, 192));
 
-class DpiChanges : public Dpi {};
-
-TEST_F(DpiChanges, FiftyLeaveNoFontBehind) {
-  // GetGuiResources counts nothing under Wine; each font the layer handed out is asked instead.
-  std::set<HFONT> fonts;
+TEST_P(Dpi, FiftyChangesLeaveNoFontBehind) {
+  std::set<HFONT> fonts;  // GetGuiResources counts nothing under Wine: each font handed out is asked
   HFONT last = nullptr;
-  for (int change = 0; change < 50; ++change) fonts.insert(last = ChangeTo(96 + 24 * (1 + change % 4)));
-  int left = 0;
-  for (const HFONT font : fonts) left += GetObjectType(font) == OBJ_FONT;
-  EXPECT_EQ(left, 1);  // the one in use
+  for (int change = 0; change < 50; ++change) fonts.insert(last = ChangeTo(120 + (GetParam() - 120 + 24 * change) % 96));
+  EXPECT_EQ(std::count_if(fonts.begin(), fonts.end(), [](HFONT f) { return GetObjectType(f) == OBJ_FONT; }), 1);
   ui::CloseAllWindows();
   EXPECT_EQ(GetObjectType(last), 0u);
 }

@@ -3,6 +3,9 @@ table of figures of several targets side by side.
 
   bench.py measure --out FILE [options]   measures the target of DBB_BUILD_DIR / DBB_PROGRAM / WINE
   bench.py table FILE...                  one column per target, from the files of `measure`
+  bench.py startup --baseline EXE [--runs N]
+                                          start-up of this target's program beside another build's,
+                                          started in turn, and the ratio of their medians
 
 tools/bench.sh builds first and runs `measure` once per target, each in a Wine session of its own.
 
@@ -198,6 +201,63 @@ def file_figures(arch):
             "windows_only": all(name.lower() in WINDOWS_DLLS for name in imports)}
 
 
+# ---- start-up, beside another build ----
+
+def startup_once(path):
+    """Seconds from starting the program to its device dialog with its three controls, and from
+    Return in the dialog to the panel with all its controls (its 100 ms pause for the header
+    included). A poster in the session looks for each window once a millisecond."""
+    poster = os.path.join(drive.BUILD, "tools", "bench", "poster.exe")
+
+    def waiter(title, children):
+        process = subprocess.Popen([drive.WINE, poster, "appear", title, str(children)], stdout=subprocess.PIPE,
+                                   text=True)
+        if process.stdout.readline().strip() != "ready":
+            raise RuntimeError("poster appear did not start")
+        return process
+
+    def seconds_until(process, start):
+        found = process.stdout.readline().strip() == "found"
+        seconds = time.monotonic() - start
+        process.wait(timeout=60)
+        if not found:
+            raise RuntimeError("the window did not appear within 60 s")
+        return seconds
+
+    drive.PROGRAM = path
+    dialog = waiter(drive.DIALOG_TITLE, 3)
+    start = time.monotonic()
+    program = drive.Program()
+    try:
+        to_dialog = seconds_until(dialog, start)
+        drive.wait_dialog(program)
+        panel = waiter(drive.PANEL_TITLE, drive.PANEL_CONTROLS)
+        start = time.monotonic()
+        drive.xdotool("key", "Return")
+        to_panel = seconds_until(panel, start)
+    finally:
+        program.close()
+    return to_dialog, to_panel
+
+
+def startup(arguments):
+    builds = [("this build", drive.PROGRAM), ("baseline", arguments.baseline)]
+    times = {name: ([], []) for name, _ in builds}
+    for run in range(arguments.runs):
+        for name, path in builds if run % 2 == 0 else builds[::-1]:  # each goes first every other run
+            for span, seconds in zip(times[name], startup_once(path)):
+                span.append(seconds * 1000)
+    print("Start-up of %s, %d runs each, in turn, on %s" % (arguments.target, arguments.runs, machine()))
+    for index, span in enumerate(("start to the device dialog", "Return to the whole panel")):
+        medians = {name: percentile(times[name][index], 50) for name, _ in builds}
+        for name, _ in builds:
+            values = times[name][index]
+            print("  %-26s %-10s median %6.1f ms, min %6.1f, max %6.1f" % (
+                span, name, medians[name], min(values), max(values)))
+        print("  %-26s ratio this build / baseline: %.3f" % (span, medians["this build"] / medians["baseline"]))
+    return 0
+
+
 # ---- the table ----
 
 def machine():
@@ -380,8 +440,12 @@ def main():
     run.add_argument("--soak-presses", type=int, default=10000)
     show = commands.add_parser("table", help="print the figures of several targets side by side")
     show.add_argument("files", nargs="+")
+    start = commands.add_parser("startup", help="start-up of this build beside another build's program")
+    start.add_argument("--baseline", required=True, help="the other build's MidiDrawbarBox.exe")
+    start.add_argument("--target", default="x86_64")
+    start.add_argument("--runs", type=int, default=20)
     arguments = parser.parse_args()
-    return measure(arguments) if arguments.command == "measure" else table(arguments)
+    return {"measure": measure, "table": table, "startup": startup}[arguments.command](arguments)
 
 
 if __name__ == "__main__":
