@@ -32,8 +32,9 @@ for arch in x86_64 i686; do
   fi
   wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
   if [ "$mode" = startup ]; then
-    DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" python3 "$root/tools/bench/bench.py" \
-      startup --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" "$@" || status=1
+    DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
+      python3 "$root/tools/bench/bench.py" startup --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" \
+      "$@" || status=1
   else
     DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
       python3 "$root/tools/bench/bench.py" measure --target "$arch" --out "$figures/$arch.json" "$@" || status=1

@@ -29,7 +29,7 @@ for pair in "FileVersion|$version" "ProductVersion|$version" "ProductName|MidiDr
   grep -qF "|$pair|" <<<"|$properties|" || fail "no version property ${pair%%|*} = ${pair#*|}"
 done
 # One manifest, resource 1, as app/MidiDrawbarBox.manifest has it: these declarations and no others.
-manifest=$(python3 "$DBB_SOURCE_DIR/tools/pe_table.py" manifests "$program") || fail "cannot read the manifests of $program"
+manifest=$(python3 "$DBB_SOURCE_DIR/tools/pe_table.py" manifests "$program") || fail "cannot read its manifests"
 [ "$manifest" = "1 1033"$'\n'"$(cat "$DBB_SOURCE_DIR/app/MidiDrawbarBox.manifest")" ] || fail "manifests: $manifest"
 for part in '>PerMonitorV2<' '>true/pm<' 'Common-Controls" version="6.0.0.0"' 35138b9a 4a2f28e3 1f676c76 8e0f7a12; do
   grep -qF -- "$part" <<<"$manifest" || fail "the manifest lacks $part"

@@ -30,12 +30,10 @@ class HighDpi(ProgramTest):
         set_dpi(96)
 
     def assertLaidOut(self, program, window, places, dpi):
-        """Per-monitor aware (Wine 8 tells other processes 96 for the DPI of such a window), the 96-DPI
-        client area and controls scaled, within 2 pixels, and every label and button text fits its box
-        in the program's font."""
+        """Per-monitor aware at the DPI, the 96-DPI client area and controls scaled, within 2 pixels,
+        and every label and button text fits its box in the program's font."""
         controls = program.controls(window)
-        self.assertEqual({(w["awareness"], dpi if WINE_VERSION.startswith("wine-8.") else w["dpi"])
-                          for w in [window, *controls.values()]}, {(2, dpi)})
+        self.assertEqual({(w["awareness"], w["dpi"]) for w in [window, *controls.values()]}, {(2, dpi)})
         for number, (left, top, right, bottom) in places.items():
             actual = window["client"] if number is None else controls[number]["rect"]
             x, y = round(left * dpi / 96), round(top * dpi / 96)

@@ -439,7 +439,9 @@ INSTANTIATE_TEST_SUITE_P(Screens, Dpi, testing::Values(120, 144, 168, 192));
 TEST_P(Dpi, FiftyChangesLeaveNoFontBehind) {
   std::set<HFONT> fonts;  // GetGuiResources counts nothing under Wine: each font handed out is asked
   HFONT last = nullptr;
-  for (int change = 0; change < 50; ++change) fonts.insert(last = ChangeTo(120 + (GetParam() - 120 + 24 * change) % 96));
+  for (int change = 0; change < 50; ++change) {
+    fonts.insert(last = ChangeTo(120 + (GetParam() - 120 + 24 * change) % 96));  // 120 to 192, round
+  }
   EXPECT_EQ(std::count_if(fonts.begin(), fonts.end(), [](HFONT f) { return GetObjectType(f) == OBJ_FONT; }), 1);
   ui::CloseAllWindows();
   EXPECT_EQ(GetObjectType(last), 0u);

@@ -20,10 +20,9 @@
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252). Every
 // window is printed with its DPI (GetDpiForWindow) and its DPI awareness (0 unaware, 1 system,
-// 2 per monitor; -1 where the system cannot tell). Wine 8 answers the DPI of another process's
-// per-monitor-aware window with 96 whatever the screen's; Wine 10 answers it right. Winlook declares
-// itself per-monitor DPI aware, so its rectangles are in the screen's pixels, as xdotool takes them,
-// also under a Wine that scales programs that declare no awareness.
+// 2 per monitor; -1 where the system cannot tell). Winlook declares itself per-monitor DPI aware,
+// so its rectangles are in the screen's pixels, as xdotool takes them, also under a Wine that scales
+// programs that declare no awareness.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -288,7 +287,8 @@ int Fit(HWND window) {
     GetClassNameA(child, klass, sizeof klass);
     const bool button = _stricmp(klass, "Button") == 0;
     if (!button && _stricmp(klass, "Static") != 0) continue;
-    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
     RECT client{};
     GetClientRect(child, &client);
     RECT needed = client;
