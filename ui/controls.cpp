@@ -29,7 +29,6 @@ HWND Result(ControlNumber requested, ControlNumber id, HWND window) {
 
 HMENU IdentifierArgument(ControlNumber id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
-
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const ControlNumber id = WindowIdentifier(hwnd);
   const ControlRecord& record = FindControl(id);

@@ -83,7 +83,8 @@ int Rescaled(int value, int to, int from) {
 // A function of user32 that older Windows lacks, or null.
 template <class Function>
 void FindUser32(Function& function, const char* name) {
-  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32"), name)));
+  const FARPROC found = GetProcAddress(GetModuleHandleA("user32"), name);
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
 }
 
 // The outer size of a window with this style whose client area is width x height at 96 DPI.
