@@ -5,9 +5,17 @@
 # A machine that cannot run 32-bit programs measures x86_64 alone and says so.
 # Extra arguments go to `tools/bench/bench.py measure` (bench.py measure --help lists them);
 # DBB_BUILD_ROOT as in build.sh.
+#   tools/bench.sh startup DIR [--runs N]   measures only the start-up, beside the programs of
+#                                           another build (DIR/x86_64/MidiDrawbarBox.exe, DIR/i686/...)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${DBB_BUILD_ROOT:-$root/build}
+mode=measure
+if [ "${1:-}" = startup ]; then
+  mode=startup
+  baseline=${2:?usage: tools/bench.sh startup DIR [--runs N]}
+  shift 2
+fi
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh" --target MidiDrawbarBox winmm_double winlook loop_bench poster
 # shellcheck source=tools/wine-session.sh
@@ -23,8 +31,14 @@ for arch in x86_64 i686; do
     continue
   fi
   wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
-  DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
-    python3 "$root/tools/bench/bench.py" measure --target "$arch" --out "$figures/$arch.json" "$@" || status=1
+  if [ "$mode" = startup ]; then
+    DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
+      python3 "$root/tools/bench/bench.py" startup --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" \
+      "$@" || status=1
+  else
+    DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
+      python3 "$root/tools/bench/bench.py" measure --target "$arch" --out "$figures/$arch.json" "$@" || status=1
+  fi
   wine_session_stop
   [ -f "$figures/$arch.json" ] && files+=("$figures/$arch.json")
 done

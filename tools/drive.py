@@ -114,9 +114,11 @@ def drag(slider, to_y):
     left, top, right, bottom = slider["screen"]
     x = (left + right) // 2
     span = bottom - top
-    # The thumb stands at the bottom for state 0 and at the top for the maximum.
+    # The thumb stands at the bottom for state 0 and at the top for the maximum, its middle 12 pixels
+    # from the end at 96 DPI, where the panel's sliders are 30 pixels wide: the width gives the scale.
     state = slider["max"] - slider["pos"]
-    y = bottom - 12 - (span - 24) * state // slider["max"]
+    inset = 12 * (right - left) // 30
+    y = bottom - inset - (span - 2 * inset) * state // slider["max"]
     xdotool("mousemove", x, y, "mousedown", 1)
     step = -8 if to_y < y else 8
     for row in range(y, to_y, step):

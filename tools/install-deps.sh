@@ -8,7 +8,9 @@ set -euo pipefail
 packages=(
   cmake make
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64
+  # Wine's own Tahoma, MS Sans Serif and Marlett: without them Wine draws the panel in a wider
+  # fallback font and its close box as a letter.
+  wine wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick
   googletest
   clang libclang-rt-dev

@@ -3,6 +3,8 @@
 
     pe_table.py exports FILE    one exported name a line, in the table's order
     pe_table.py imports FILE    one imported DLL a line, as the file spells it
+    pe_table.py manifests FILE  each application manifest (resource type 24): "ID LANGUAGE" on a line,
+                                then its text
 
 The tests read these straight from the PE headers rather than from a disassembler's listing, whose
 layout changes between versions. A file that is not a PE image, or whose tables point outside it,
@@ -11,7 +13,8 @@ is an error (exit 1), never an empty list.
 import struct
 import sys
 
-EXPORT_DIRECTORY, IMPORT_DIRECTORY = 0, 1
+EXPORT_DIRECTORY, IMPORT_DIRECTORY, RESOURCE_DIRECTORY = 0, 1, 2
+MANIFEST_TYPE = 24
 
 
 class Malformed(Exception):
@@ -100,13 +103,47 @@ def imports(data):
     return dlls
 
 
+def manifests(data):
+    """(id, language, bytes) of each resource of type 24; names instead of numbers are an error."""
+    sections, dirs = image(data)
+    if len(dirs) <= RESOURCE_DIRECTORY or dirs[RESOURCE_DIRECTORY][0] == 0:
+        return []
+    root = offset_of(sections, dirs[RESOURCE_DIRECTORY][0])
+
+    def entries(directory):
+        """(numeric id, offset of what it points to, points to a directory) of a resource directory."""
+        count = u16(data, directory + 12) + u16(data, directory + 14)
+        result = []
+        for i in range(count):
+            name, target = u32(data, directory + 16 + 8 * i), u32(data, directory + 20 + 8 * i)
+            if name & 0x80000000:
+                raise Malformed("a named resource where a number was expected")
+            result.append((name, root + (target & 0x7FFFFFFF), bool(target & 0x80000000)))
+        return result
+
+    found = []
+    for kind, types, _ in entries(root):
+        if kind != MANIFEST_TYPE:
+            continue
+        for number, languages, _ in entries(types):
+            for language, leaf, _ in entries(languages):
+                start = offset_of(sections, u32(data, leaf))
+                found.append((number, language, data[start:start + u32(data, leaf + 4)]))
+    return found
+
+
 def main(argv):
-    if len(argv) != 3 or argv[1] not in ("exports", "imports"):
-        sys.stderr.write("usage: pe_table.py exports|imports FILE\n")
+    if len(argv) != 3 or argv[1] not in ("exports", "imports", "manifests"):
+        sys.stderr.write("usage: pe_table.py exports|imports|manifests FILE\n")
         return 2
     try:
         with open(argv[2], "rb") as f:
             data = f.read()
+        if argv[1] == "manifests":
+            for number, language, text in manifests(data):
+                print(number, language)
+                print(text.decode("utf-8"))
+            return 0
         names = exports(data) if argv[1] == "exports" else imports(data)
     except (OSError, Malformed) as error:
         sys.stderr.write("pe_table.py: %s: %s\n" % (argv[2], error))

@@ -36,6 +36,13 @@ wine_prefix_start() {
   # a test run by ctest must not leave a process behind that holds its output open.
   wine_step "starting the wineserver" "$WINESERVER" -p || return 1
   wine_step "making the prefix (wineboot)" /usr/lib/wine/wine64 wineboot -i || return 1
+  # Debian's Wine finds its own fonts (fonts-wine: Tahoma, MS Sans Serif, Marlett) only in the
+  # prefix's Fonts folder, where wineboot puts none; without them it draws in a wider fallback font
+  # and the close box as a letter.
+  local font fonts=$WINEPREFIX/drive_c/windows/Fonts
+  for font in /usr/share/wine/fonts/*; do
+    [ -e "$fonts/${font##*/}" ] || ln -s "$font" "$fonts/"
+  done
   # Without a window manager Wine waits on every window close unless it manages windows itself.
   wine_step "turning Wine's window management off" \
     /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f || return 1

@@ -20,6 +20,7 @@ struct ControlRecord {
   HWND window;  // 0: no live control stands here
   const ControlKind* kind;
   WNDPROC previousProcedure;  // the class procedure in place when the layer hooked the control
+  RECT place;  // left, top, width and height at 96 DPI, as the control was made
   std::array<char, ControlNameRoom> name;  // Windows-1252, zero-terminated; empty: the window system's name
 };
 

@@ -9,6 +9,7 @@
 #include "ui/control_kinds.h"
 #include "ui/control_registry.h"
 #include "ui/wide_text.h"
+#include "ui/window_layer.h"
 #include "ui/window_tree.h"
 
 namespace ui {
@@ -17,7 +18,6 @@ namespace {
 
 struct ControlContext {
   HWND parent;
-  HFONT controlFont;
   HINSTANCE instance;
 };
 
@@ -81,12 +81,13 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
                     : layout.clientEdge == ClientEdge::UnlessFlagged ? !flagged
                                                                       : false;
   const runtime::Text caption(text);
+  const RECT r = PlaceControl(id, context.parent, x, y, width, height);
   const HWND window = CreateWindowExA(edge ? WS_EX_CLIENTEDGE : 0, layout.className, caption.c_str(),
-                                      layout.baseStyle | flags, x, y, width, height, context.parent,
+                                      layout.baseStyle | flags, r.left, r.top, r.right, r.bottom, context.parent,
                                       IdentifierArgument(id), context.instance, nullptr);
   AdoptControl(id, window, *layout.kind);
   if (window != nullptr) {
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(context.controlFont), TRUE);
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(context.parent)), TRUE);
     if (layout.focusNotifications) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FocusNotifyProc));
   }
   return Result(number, id, window);
@@ -102,7 +103,6 @@ void InitControls(HINSTANCE instance) {
   InitControlRegistry();
   context = ControlContext{};
   context.instance = instance;
-  context.controlFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   InitCommonControls();
   StartAccessibleObjects();
 }
@@ -134,8 +134,9 @@ HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std
   bool claimed;
   const ControlNumber id = ClaimControlSlot(number, claimed);
   if (!claimed) return nullptr;
-  const HWND window = CreateWindowExA(0, TRACKBAR_CLASSA, nullptr, SliderBaseStyle | flags, x, y, width, height,
-                                      context.parent, IdentifierArgument(id), context.instance, nullptr);
+  const RECT r = PlaceControl(id, context.parent, x, y, width, height);
+  const HWND window = CreateWindowExA(0, TRACKBAR_CLASSA, nullptr, SliderBaseStyle | flags, r.left, r.top, r.right,
+                                      r.bottom, context.parent, IdentifierArgument(id), context.instance, nullptr);
   if (window == nullptr) {
     AdoptControl(id, nullptr, SliderKind);
     return nullptr;

@@ -155,6 +155,9 @@ LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) layer.deferredEvent = DeferredSlot{SizeEvent, window};
       break;
+    case WM_DPICHANGED:  // moved to a screen of another scale: the rectangle is the system's suggestion
+      RescaleWindow(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_ACTIVATE:
       // Not passed on: activation leaves the keyboard focus where the application put it.
       if (LOWORD(wParam) != WA_INACTIVE) layer.deferredEvent = DeferredSlot{ActivateEvent, window};

@@ -5,8 +5,10 @@
 
 #include "runtime/heap.h"
 #include "runtime/text.h"
+#include "ui/control_registry.h"
 #include "ui/layer_info.h"
 #include "ui/window_layer.h"
+#include "ui/window_tree.h"
 
 namespace ui {
 
@@ -71,6 +73,67 @@ POINT CentredOnActiveWindow(int width, int height) {
   return {left < 0 ? 0 : left, top < 0 ? 0 : top};
 }
 
+// value * to / from, rounded to the nearest, halves away from zero (for the sizes here, MulDiv's
+// answer without its import).
+int Rescaled(int value, int to, int from) {
+  const int half = from / 2;
+  return (value < 0 ? value * to - half : value * to + half) / from;
+}
+
+// A function of user32 that older Windows lacks, or null.
+template <class Function>
+void FindUser32(Function& function, const char* name) {
+  const FARPROC found = GetProcAddress(GetModuleHandleA("user32"), name);
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+// The outer size of a window with this style whose client area is width x height at 96 DPI.
+SIZE OuterSize(int width, int height, DWORD style, UINT dpi) {
+  RECT r{0, 0, ScaleToDpi(width, dpi), ScaleToDpi(height, dpi)};
+  if (layer.adjustWindowRectExForDpi != nullptr) {
+    layer.adjustWindowRectExForDpi(&r, style, FALSE, 0, dpi);
+  } else {
+    AdjustWindowRect(&r, style, FALSE);  // where the system knows one DPI only
+  }
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+// DEFAULT_GUI_FONT's face and point size at the DPI: the stock font itself at the system's DPI.
+HFONT FontForDpi(UINT dpi) {
+  const auto stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  if (dpi == layer.systemDpi) return stock;
+  LOGFONTA font;
+  GetObjectA(stock, sizeof font, &font);
+  font.lfHeight = Rescaled(font.lfHeight, static_cast<int>(dpi), static_cast<int>(layer.systemDpi));
+  return CreateFontIndirectA(&font);
+}
+
+const WindowEntry* HoldingEntry(HWND window) {
+  return window != nullptr ? FindWindowEntry(TopLevelAncestor(window)) : nullptr;
+}
+
+// A 96-DPI place (left, top, width, height) at the DPI.
+RECT Scaled(const RECT& place, UINT dpi) {
+  return {ScaleToDpi(place.left, dpi), ScaleToDpi(place.top, dpi), ScaleToDpi(place.right, dpi),
+          ScaleToDpi(place.bottom, dpi)};
+}
+
+struct Layout {
+  UINT dpi;
+  HFONT font;
+};
+
+// One of the window's controls at its place scaled to the DPI, in the font.
+BOOL CALLBACK LayOutControl(HWND child, LPARAM data) {
+  const ControlRecord& record = FindControl(WindowIdentifier(child));
+  if (record.window != child) return TRUE;  // not one of the layer's controls
+  const Layout& layout = *reinterpret_cast<const Layout*>(data);
+  const RECT r = Scaled(record.place, layout.dpi);
+  SetWindowPos(child, nullptr, r.left, r.top, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(layout.font), TRUE);
+  return TRUE;
+}
+
 void BuildNavigationAccelerators(WindowEntry& entry) {
   entry.accelerators = static_cast<ACCEL*>(runtime::AllocateBytes(sizeof NavigationAccelerators));
   for (std::size_t i = 0; i < NavigationAccelerators.size(); ++i) entry.accelerators[i] = NavigationAccelerators[i];
@@ -79,6 +142,7 @@ void BuildNavigationAccelerators(WindowEntry& entry) {
 }
 
 void ReleaseEntry(WindowEntry& entry) {
+  DeleteObject(entry.font);  // the stock font stays: deleting it does nothing
   if (entry.acceleratorCount != 0) {
     runtime::FreeBytes(entry.accelerators);
     DestroyAcceleratorTable(entry.acceleratorTable);
@@ -87,6 +151,39 @@ void ReleaseEntry(WindowEntry& entry) {
 }
 
 }  // namespace
+
+// The one rounding rule: to the nearest, halves away from zero (as MulDiv rounds).
+int ScaleToDpi(int value, UINT dpi) { return Rescaled(value, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); }
+
+RECT PlaceControl(ControlNumber id, HWND parent, int x, int y, int width, int height) {
+  const RECT place{x, y, width, height};
+  ControlRecord* record = RecordOf(id);
+  if (record != nullptr) record->place = place;
+  return Scaled(place, WindowDpi(parent));
+}
+
+UINT WindowDpi(HWND window) {
+  const WindowEntry* entry = HoldingEntry(window);
+  return entry != nullptr ? entry->dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+HFONT WindowFont(HWND window) {
+  const WindowEntry* entry = HoldingEntry(window);
+  return entry != nullptr ? entry->font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void RescaleWindow(HWND window, UINT dpi, const RECT& outer) {
+  WindowEntry* entry = FindWindowEntry(window);
+  if (entry == nullptr) return;
+  const HFONT previous = entry->font;
+  entry->dpi = dpi;
+  entry->font = FontForDpi(dpi);
+  SetWindowPos(window, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout layout{dpi, entry->font};
+  EnumChildWindows(window, LayOutControl, reinterpret_cast<LPARAM>(&layout));
+  DeleteObject(previous);  // no control holds it any more
+}
 
 WindowEntry* FindWindowEntry(HWND window) {
   if (window == nullptr) return nullptr;
@@ -107,6 +204,12 @@ void InitWindowLayer(HINSTANCE instance) {
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = layer.className.data();
+  FindUser32(layer.dpiForWindow, "GetDpiForWindow");
+  FindUser32(layer.adjustWindowRectExForDpi, "AdjustWindowRectExForDpi");
+  // A program that declares DPI awareness reads the system's DPI here; any other reads 96.
+  const HDC screen = GetDC(nullptr);
+  layer.systemDpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
+  ReleaseDC(nullptr, screen);
 }
 
 HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height, std::uint32_t flags,
@@ -124,28 +227,35 @@ HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height
   FillClassName(number);
   RegisterClassA(&layer.windowClassTemplate);
 
+  // Laid out for the system's DPI, which is the DPI of the screen it opens on but where the user has
+  // changed one screen's scale since signing in; then it is laid out again for that screen's.
   const DWORD style = WindowStyle(flags);
-  RECT outer{x, y, x + width, y + height};
-  AdjustWindowRect(&outer, style, FALSE);
-  const int outerWidth = outer.right - outer.left;
-  const int outerHeight = outer.bottom - outer.top;
-  POINT origin{x, y};
+  const UINT dpi = layer.systemDpi;
+  const SIZE outer = OuterSize(width, height, style, dpi);
+  POINT origin{ScaleToDpi(x, dpi), ScaleToDpi(y, dpi)};
   if (flags & CentreOnActiveWindow) {
-    origin = CentredOnActiveWindow(outerWidth, outerHeight);
+    origin = CentredOnActiveWindow(outer.cx, outer.cy);
   } else if (flags & CentreOnScreen) {
-    origin = CentredOnScreen(outerWidth, outerHeight);
+    origin = CentredOnScreen(outer.cx, outer.cy);
   }
 
   const runtime::Text caption(title);
   const HWND window = CreateWindowExA(0, layer.className.data(), caption.c_str(), style, origin.x, origin.y,
-                                      outerWidth, outerHeight, nullptr, nullptr, layer.instance, nullptr);
+                                      outer.cx, outer.cy, nullptr, nullptr, layer.instance, nullptr);
   if (window == nullptr) {
     RemoveAutomaticEntry(layer.windows, number);  // a numbered entry simply stays free
     return nullptr;
   }
   WindowEntry& entry = *EntryOf(layer.windows, number);
   entry.window = window;
+  entry.dpi = dpi;
+  entry.font = FontForDpi(dpi);
   layer.currentWindow = window;
+  const UINT screenDpi = layer.dpiForWindow != nullptr ? layer.dpiForWindow(window) : dpi;
+  if (screenDpi != dpi) {
+    const SIZE resized = OuterSize(width, height, style, screenDpi);
+    RescaleWindow(window, screenDpi, RECT{origin.x, origin.y, origin.x + resized.cx, origin.y + resized.cy});
+  }
   if ((style & WS_VISIBLE) && (style & WS_MAXIMIZE)) ShowWindow(window, SW_MAXIMIZE);
   BuildNavigationAccelerators(entry);
   if (number < AutoWindowNumber) return reinterpret_cast<HWND>(static_cast<INT_PTR>(number));

@@ -51,9 +51,21 @@ constexpr std::uint32_t CreateHidden = 0x10000000;
 // Once, at start-up, after the private heap exists.
 void InitWindowLayer(HINSTANCE instance);
 
+// Positions and sizes are given at 96 DPI, and the layer scales them to the DPI of the window that
+// holds them, this way and no other: value * DPI / 96, rounded to the nearest pixel (halves away
+// from zero). At 96 DPI every number stays as given.
+int ScaleToDpi(int value, UINT dpi);
+
+// The DPI a window is laid out for and the font its controls get: those of the numbered window that
+// holds it (itself or an ancestor); 96 and DEFAULT_GUI_FONT for any other window.
+UINT WindowDpi(HWND window);
+HFONT WindowFont(HWND window);
+
 // Opens a window whose client area is width x height, outer top-left corner at (x, y) unless a
-// placement bit says otherwise; a window already under the number is destroyed first. Returns the
-// handle, 0 on failure, or with AutoWindowNumber the chosen number (as a handle-sized value).
+// placement bit says otherwise, all scaled to the window's DPI; a window already under the number is
+// destroyed first. It lays itself out again when the system moves it to a screen of another DPI
+// (WM_DPICHANGED). Returns the handle, 0 on failure, or with AutoWindowNumber the chosen number (as
+// a handle-sized value).
 HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height, std::uint32_t flags,
                         std::string_view title);
 

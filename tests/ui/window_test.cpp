@@ -1,6 +1,8 @@
 // Numbered windows: placement, styles, the window table and the two event slots.
+#include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <set>
 #include <string>
 
 #include "support.h"
@@ -382,6 +384,67 @@ TEST_F(Events, EventWindowNumberIsMinusOneForWindowsOutsideTheTable) {
   EXPECT_EQ(ui::EventWindowNumber(), 6);
   ui::CloseNumberedWindow(6);
   EXPECT_EQ(ui::EventWindowNumber(), -1);  // its last message named a window no longer in the table
+}
+
+// Layout at other DPIs: the layer hears of a new DPI as from the system, by WM_DPICHANGED.
+class Dpi : public LayerTest, public testing::WithParamInterface<int> {
+ protected:
+  static constexpr RECT Places[3] = {{25, 5, 320, 18}, {10, 50, 30, 100}, {190, 175, 50, 20}};  // x, y, w, h
+
+  // Tells the window of the DPI (unless it was told) and checks that it took the suggested rectangle,
+  // and that each control stands at its 96-DPI place scaled, in DEFAULT_GUI_FONT made for the DPI.
+  HFONT ChangeTo(int dpi, bool tell = true) {
+    RECT suggested{dpi, dpi / 2, dpi + MulDiv(500, dpi, 96), dpi / 2 + MulDiv(260, dpi, 96)}, outer;
+    if (tell) SendMessageA(window_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_TRUE(!tell || EqualRect(&(outer = OuterRect(window_)), &suggested)) << dpi;
+    const auto font = reinterpret_cast<HFONT>(SendMessageA(controls_[2], WM_GETFONT, 0, 0));
+    LOGFONTA stock, made{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
+    GetObjectA(font, sizeof made, &made);
+    EXPECT_EQ(made.lfHeight, MulDiv(stock.lfHeight, dpi, 96)) << dpi;
+    EXPECT_STREQ(made.lfFaceName, stock.lfFaceName);
+    for (int i = 0; i < 3; ++i) {
+      const auto [x, y, w, h] = Places[i];
+      RECT r = OuterRect(controls_[i]), at{MulDiv(x, dpi, 96), MulDiv(y, dpi, 96), 0, 0};
+      at.right = at.left + MulDiv(w, dpi, 96), at.bottom = at.top + MulDiv(h, dpi, 96);
+      MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+      EXPECT_TRUE(EqualRect(&r, &at)) << dpi << ", control " << i << " at " << r.left << "," << r.top;
+    }
+    EXPECT_EQ(SendMessageA(controls_[0], WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
+    return font;
+  }
+
+  void SetUp() override {
+    LayerTest::SetUp();
+    ui::BeginControls(window_ = ui::OpenNumberedWindow(0, 0, 0, 490, 225, PanelFlags, "Panel"));
+    controls_[0] = ui::CreateLabel(1, 25, 5, 320, 18, "Gamma Box", ui::ClientEdgeFlag);
+    controls_[1] = ui::CreateSlider(2, 10, 50, 30, 100, 0, 127, 2);
+    controls_[2] = ui::CreatePushButton(3, 190, 175, 50, 20, "Les.ON");
+  }
+
+  HWND window_ = nullptr;
+  HWND controls_[3] = {};
+};
+
+TEST_P(Dpi, ChangeLaysTheWindowOutForTheNewDpiAndBack) {
+  ChangeTo(GetParam());
+  EXPECT_EQ(ui::WindowDpi(controls_[1]), static_cast<UINT>(GetParam()));
+  controls_[2] = ui::CreatePushButton(3, 190, 175, 50, 20, "Les.ON");  // made at the window's DPI too
+  ChangeTo(GetParam(), false);
+  EXPECT_EQ(ChangeTo(96), GetStockObject(DEFAULT_GUI_FONT));
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, Dpi, testing::Values(120, 144, 168, 192));
+
+TEST_P(Dpi, FiftyChangesLeaveNoFontBehind) {
+  std::set<HFONT> fonts;  // GetGuiResources counts nothing under Wine: each font handed out is asked
+  HFONT last = nullptr;
+  for (int change = 0; change < 50; ++change) {
+    fonts.insert(last = ChangeTo(120 + (GetParam() - 120 + 24 * change) % 96));  // 120 to 192, round
+  }
+  EXPECT_EQ(std::count_if(fonts.begin(), fonts.end(), [](HFONT f) { return GetObjectType(f) == OBJ_FONT; }), 1);
+  ui::CloseAllWindows();
+  EXPECT_EQ(GetObjectType(last), 0u);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@ table of figures of several targets side by side.
 
   bench.py measure --out FILE [options]   measures the target of DBB_BUILD_DIR / DBB_PROGRAM / WINE
   bench.py table FILE...                  one column per target, from the files of `measure`
+  bench.py startup --baseline EXE [--runs N]
+                                          start-up of this target's program beside another build's,
+                                          started in turn, and the ratio of their medians
 
 tools/bench.sh builds first and runs `measure` once per target, each in a Wine session of its own.
 
@@ -198,6 +201,77 @@ def file_figures(arch):
             "windows_only": all(name.lower() in WINDOWS_DLLS for name in imports)}
 
 
+# ---- start-up, beside another build ----
+
+def cpu_ms(pid):
+    """CPU time of a Linux process, all its threads, in milliseconds (the scheduler's nanoseconds)."""
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        with open("/proc/%d/task/%s/schedstat" % (pid, task)) as schedstat:
+            total += int(schedstat.read().split()[0])
+    return total / 1e6
+
+
+def startup_once(path):
+    """Wall and CPU milliseconds from starting the program to its device dialog with its three
+    controls, and from Return in the dialog to the panel with all its controls (its 100 ms pause for
+    the header included). A poster in the session looks for each window once a millisecond."""
+    poster = os.path.join(drive.BUILD, "tools", "bench", "poster.exe")
+
+    def waiter(title, children):
+        process = subprocess.Popen([drive.WINE, poster, "appear", title, str(children)], stdout=subprocess.PIPE,
+                                   text=True)
+        if process.stdout.readline().strip() != "ready":
+            raise RuntimeError("poster appear did not start")
+        return process
+
+    def figures_until(process, start, program, cpu_before):
+        found = process.stdout.readline().strip() == "found"
+        figures = (time.monotonic() - start) * 1000, cpu_ms(program.process.pid) - cpu_before
+        process.wait(timeout=60)
+        if not found:
+            raise RuntimeError("the window did not appear within 60 s")
+        return figures
+
+    drive.PROGRAM = path
+    dialog = waiter(drive.DIALOG_TITLE, 3)
+    start = time.monotonic()
+    program = drive.Program()
+    try:
+        to_dialog = figures_until(dialog, start, program, 0)
+        drive.wait_dialog(program)
+        panel = waiter(drive.PANEL_TITLE, drive.PANEL_CONTROLS)
+        cpu = cpu_ms(program.process.pid)
+        start = time.monotonic()
+        drive.xdotool("key", "Return")
+        to_panel = figures_until(panel, start, program, cpu)
+    finally:
+        program.close()
+    return to_dialog + to_panel
+
+
+def startup(arguments):
+    builds = [("this build", drive.PROGRAM), ("baseline", arguments.baseline)]
+    names = ("start to the device dialog, wall", "start to the device dialog, CPU",
+             "Return to the whole panel, wall", "Return to the whole panel, CPU")
+    times = {name: [[] for _ in names] for name, _ in builds}
+    for run in range(arguments.runs):
+        for name, path in builds if run % 2 == 0 else builds[::-1]:  # each goes first every other run
+            for figures, value in zip(times[name], startup_once(path)):
+                figures.append(value)
+    print("Start-up of %s, %d runs each, in turn, on %s" % (arguments.target, arguments.runs, machine()))
+    print("(CPU: the program's process alone, all its threads; the wineserver's is not in it)")
+    for index, span in enumerate(names):
+        medians = {name: percentile(times[name][index], 50) for name, _ in builds}
+        for name, _ in builds:
+            values = times[name][index]
+            print("  %-34s %-10s median %6.1f ms, min %6.1f, max %6.1f" % (
+                span, name, medians[name], min(values), max(values)))
+        print("  %-34s ratio of the medians, this build / baseline: %.3f" % (span, medians["this build"] /
+                                                                           medians["baseline"]))
+    return 0
+
+
 # ---- the table ----
 
 def machine():
@@ -380,8 +454,12 @@ def main():
     run.add_argument("--soak-presses", type=int, default=10000)
     show = commands.add_parser("table", help="print the figures of several targets side by side")
     show.add_argument("files", nargs="+")
+    start = commands.add_parser("startup", help="start-up of this build beside another build's program")
+    start.add_argument("--baseline", required=True, help="the other build's MidiDrawbarBox.exe")
+    start.add_argument("--target", default="x86_64")
+    start.add_argument("--runs", type=int, default=20)
     arguments = parser.parse_args()
-    return measure(arguments) if arguments.command == "measure" else table(arguments)
+    return {"measure": measure, "table": table, "startup": startup}[arguments.command](arguments)
 
 
 if __name__ == "__main__":

@@ -23,11 +23,40 @@
 //                                   samples ("sample CHANGES HANDLES PRIVATE WORKINGSET USER GDI"),
 //                                   and each value display ("display NUMBER VALUE TEXT"); it stops
 //                                   at the first change whose display does not follow ("lost N")
+//   poster appear TITLE CHILDREN    prints "ready", then waits, looking once a millisecond, until a
+//                                   window TITLE with at least CHILDREN child windows is there, and
+//                                   prints "found" (for the start-up figures: the caller times the
+//                                   two lines; 1 after 60 s without it)
 #include "tools/bench/poster.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<long*>(count);
+  return TRUE;
+}
+
+int Appear(const char* title, long children) {
+  std::puts("ready");
+  std::fflush(stdout);
+  for (int round = 0; round < 60000; ++round) {
+    const HWND window = FindWindowA(nullptr, title);
+    long count = 0;
+    if (window != nullptr) EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&count));
+    if (window != nullptr && count >= children) {
+      std::puts("found");
+      return 0;
+    }
+    Sleep(1);
+  }
+  return 1;
+}
+
+}  // namespace
 
 using poster::Latency;
 using poster::Soak;
@@ -44,8 +73,10 @@ int main(int argc, char** argv) {
     return Soak(std::atol(argv[2]), std::atol(argv[3]), static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10)),
                 argc == 6 ? std::atol(argv[5]) : 20);
   }
+  if (argc == 4 && std::strcmp(argv[1], "appear") == 0) return Appear(argv[2], std::atol(argv[3]));
   std::fprintf(stderr,
                "usage: poster usage [TITLE]\n"
+               "       poster appear TITLE CHILDREN\n"
                "       poster latency COUNT [LOG]\n"
                "       poster soak SLIDERS PRESSES SEED [SAMPLES]\n");
   return 2;

@@ -11,10 +11,18 @@
 //   winlook access WINDOW          what a screen reader learns of each child window of WINDOW through
 //                                  Active Accessibility: name, role and value (texts as UTF-16)
 //   winlook wtext WINDOW           the texts of WINDOW and its child windows, read as UTF-16
+//   winlook fit WINDOW             for each label and button in WINDOW, the rectangle its text needs
+//                                  in the program's font on a screen of the system's DPI (the
+//                                  DEFAULT_GUI_FONT of a DPI-aware process), wrapped to the
+//                                  control's width as a label wraps it, beside its client size
 //   winlook hold                   stays on the desktop until killed, so that Wine keeps the desktop
 //                                  up between test programs instead of building it anew each time
 //
-// WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252).
+// WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252). Every
+// window is printed with its DPI (GetDpiForWindow) and its DPI awareness (0 unaware, 1 system,
+// 2 per monitor; -1 where the system cannot tell). Winlook declares itself per-monitor DPI aware,
+// so its rectangles are in the screen's pixels, as xdotool takes them, also under a Wine that scales
+// programs that declare no awareness.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -25,6 +33,22 @@
 #include <string>
 
 namespace {
+
+// user32's DPI functions where the system has them
+UINT(WINAPI* dpiForWindow)(HWND) = nullptr;
+DPI_AWARENESS_CONTEXT(WINAPI* windowAwareness)(HWND) = nullptr;
+DPI_AWARENESS(WINAPI* awarenessOf)(DPI_AWARENESS_CONTEXT) = nullptr;
+
+UINT DpiOf(HWND window) { return dpiForWindow != nullptr ? dpiForWindow(window) : 0; }
+
+int AwarenessOf(HWND window) {
+  return windowAwareness != nullptr && awarenessOf != nullptr ? awarenessOf(windowAwareness(window)) : -1;
+}
+
+template <class Function>
+void FindUser32(Function& function, const char* name) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32"), name)));
+}
 
 void PrintJsonString(const char* text) {
   std::putchar('"');
@@ -95,8 +119,8 @@ void PrintWindow(HWND window, HWND parent) {
   PrintJsonString(klass);
   std::printf(",\"text\":");
   PrintJsonString(text);
-  std::printf(",\"style\":%lu,\"exstyle\":%lu,\"visible\":%s,\"enabled\":%s,\"pid\":%lu,",
-              static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+  std::printf(",\"dpi\":%u,\"awareness\":%d,\"style\":%lu,\"exstyle\":%lu,\"visible\":%s,\"enabled\":%s,\"pid\":%lu,",
+              DpiOf(window), AwarenessOf(window), static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
               static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)),
               IsWindowVisible(window) ? "true" : "false", IsWindowEnabled(window) ? "true" : "false",
               static_cast<unsigned long>(process));
@@ -254,6 +278,35 @@ int WideTexts(HWND window) {
   return 0;
 }
 
+int Fit(HWND window) {
+  const HDC dc = GetDC(nullptr);
+  SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    char klass[64] = {};
+    char text[4096] = {};
+    GetClassNameA(child, klass, sizeof klass);
+    const bool button = _stricmp(klass, "Button") == 0;
+    if (!button && _stricmp(klass, "Static") != 0) continue;
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+    RECT client{};
+    GetClientRect(child, &client);
+    RECT needed = client;
+    DrawTextA(dc, text, -1, &needed, DT_CALCRECT | DT_EXPANDTABS | (button ? DT_SINGLELINE : DT_WORDBREAK));
+    std::printf("{\"id\":%ld,\"class\":", static_cast<long>(GetWindowLongPtrA(child, GWLP_ID)));
+    PrintJsonString(klass);
+    std::printf(",\"text\":");
+    PrintJsonString(text);
+    std::printf(",");
+    PrintRect("client", client);
+    std::printf(",");
+    PrintRect("needed", needed);
+    std::printf("}\n");
+  }
+  ReleaseDC(nullptr, dc);
+  return 0;
+}
+
 int Focus(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -268,7 +321,7 @@ int Focus(HWND window) {
 // Every wrong call says so and gives the calls there are.
 int Usage(const char* problem) {
   std::fprintf(stderr,
-               "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | "
+               "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | fit W | "
                "setpos W POS | close W | access W | wtext W\n",
                problem);
   return 2;
@@ -278,6 +331,12 @@ int Usage(const char* problem) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return Usage("no verb given");
+  BOOL(WINAPI * aware)(DPI_AWARENESS_CONTEXT) = nullptr;
+  FindUser32(aware, "SetProcessDpiAwarenessContext");
+  if (aware != nullptr) aware(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  FindUser32(dpiForWindow, "GetDpiForWindow");
+  FindUser32(windowAwareness, "GetWindowDpiAwarenessContext");
+  FindUser32(awarenessOf, "GetAwarenessFromDpiAwarenessContext");
   const std::string verb = argv[1];
   if (verb == "hold") {
     GetDesktopWindow();
@@ -300,6 +359,7 @@ int main(int argc, char** argv) {
   if (verb == "focus") return Focus(window);
   if (verb == "access") return Access(window);
   if (verb == "wtext") return WideTexts(window);
+  if (verb == "fit") return Fit(window);
   if (verb == "setpos" && argc > 3) {
     SendMessageA(window, TBM_SETPOS, TRUE, std::strtol(argv[3], nullptr, 10));
     return 0;
