@@ -3,6 +3,7 @@
 #include "app/shutdown.h"
 #include "app/tables.h"
 #include "midi/output.h"
+#include "midi/sender.h"
 #include "runtime/number.h"
 #include "ui/controls.h"
 #include "ui/window.h"
@@ -10,6 +11,13 @@
 namespace app {
 
 namespace {
+
+// The device's name, and while it is lost, that it is not connected.
+void ShowDeviceState(const AppState& state) {
+  runtime::Text header = state.deviceName;
+  if (!midi::OutputConnected()) header += " (not connected)";
+  ui::SetControlText(HeaderLabel, header);
+}
 
 void SendButtonPress(const AppState& state, ui::ControlNumber pressed) {
   for (const ButtonAction& action : ButtonTable) {
@@ -40,6 +48,8 @@ void SendMovedSliders(AppState& state) {
 bool RunLoopPass(AppState& state) {
   state.eventKind = ui::WaitEvent();
   if (state.eventKind == ui::ControlEvent) SendButtonPress(state, ui::EventControlNumber());
+  if (state.eventKind == ui::NoticeEvent) ShowDeviceState(state);
+  if (state.eventKind == ui::DeviceChangeEvent) midi::NoteDeviceChange();
   SendMovedSliders(state);
   return state.eventKind == ui::CloseEvent;
 }

@@ -6,7 +6,8 @@
 namespace app {
 
 // One pass: waits for an event, sends a pressed button's message, then sends every slider that
-// moved since its last message and shows its value. Returns true when the event was a close request.
+// moved since its last message and shows its value. A notice from the sender thread shows in the
+// header whether the device is connected. Returns true when the event was a close request.
 bool RunLoopPass(AppState& state);
 
 // Runs passes until the panel is closed, then ends the program. Does not return.

@@ -4,14 +4,25 @@
 #include "app/panel.h"
 #include "app/shutdown.h"
 #include "app/state.h"
+#include "app/tables.h"
 #include "dialogs/device_chooser.h"
 #include "midi/fatal_error.h"
 #include "midi/output.h"
+#include "midi/sender.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 
 namespace app {
+
+namespace {
+
+// The panel's window, for the sender thread's notices; set before the thread starts.
+HWND panelWindow = nullptr;
+
+void NoticeDeviceState() { ui::PostNotice(panelWindow); }
+
+}  // namespace
 
 void RunProgram(HINSTANCE instance) {
   ResetState();  // empty name tables, no handles, every slider last sent at 0
@@ -24,7 +35,12 @@ void RunProgram(HINSTANCE instance) {
   midi::EnumerateOutputDevices(state.ports);
   state.SelectedOutput = dialogs::ChooseOutputDevice(state.ports.OutputNames, state.deviceList);
   midi::OpenOutputDevice(state.ports, state.SelectedOutput);
+  state.deviceName = midi::OutputDeviceName(state.ports, state.SelectedOutput);
   BuildPanel(state);
+  // From here on the device belongs to the sender thread, which tells the panel when it is lost or
+  // found again.
+  panelWindow = ui::WindowHandle(PanelWindow);
+  midi::StartSender(state.ports, state.SelectedOutput, state.deviceName, NoticeDeviceState);
   RunEventLoop(state);
 }
 

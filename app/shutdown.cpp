@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "midi/sender.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
 #include "ui/message_box.h"
@@ -12,6 +13,9 @@ namespace app {
 void ExitProgram() {
   ui::CloseAllWindows();
   ui::EndControls();
+  // What waits for a working device goes out and the device is closed; a sender stuck in the
+  // driver is left behind, so that the program still ends.
+  midi::StopSender();
   runtime::DestroyHeaps();  // the list heap first, then the private heap
   ExitProcess(0);
 }

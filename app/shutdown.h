@@ -5,7 +5,7 @@
 
 namespace app {
 
-// Closes every numbered window, lets go of COM, destroys both heaps and ends the process with exit
+// Closes every numbered window, lets go of COM, stops the MIDI sender, destroys both heaps and ends the process with exit
 // code 0.
 [[noreturn]] void ExitProgram();
 

@@ -17,6 +17,7 @@ struct AppState {
   midi::Ports ports;                 // name tables and device handles
   std::int32_t SelectedOutput = 0;  // the output device the user chose
   runtime::Text deviceList;          // the chooser's list text
+  runtime::Text deviceName;          // the opened device's name, as the header shows it
   std::int32_t eventKind = 0;        // the event the loop handled last
   std::array<std::int32_t, SliderCount> lastValues{};  // last value sent per slider row
 };

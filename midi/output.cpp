@@ -5,6 +5,7 @@
 
 #include "midi/device_list.h"
 #include "midi/fatal_error.h"
+#include "midi/sender.h"
 #include "midi/winmm_api.h"
 #include "runtime/number.h"
 
@@ -54,12 +55,15 @@ runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index) {
 }
 
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2) {
-  Winmm().midiOutShortMsg(ports.OutputHandle, ShortMessage(status, data1, data2));
+  const DWORD message = ShortMessage(status, data1, data2);
+  if (!QueueShortMessage(message)) Winmm().midiOutShortMsg(ports.OutputHandle, message);
   return 0;
 }
 
-void CloseOutputDevice(const Ports& ports) {
-  while (Winmm().midiOutClose(ports.OutputHandle) == MIDIERR_STILLPLAYING) {
+void CloseOutputDevice(const Ports& ports) { CloseOutputHandle(ports.OutputHandle); }
+
+void CloseOutputHandle(HMIDIOUT handle) {
+  while (Winmm().midiOutClose(handle) == MIDIERR_STILLPLAYING) {
   }
 }
 

@@ -28,11 +28,13 @@ constexpr std::uint32_t ShortMessage(std::int32_t status, std::int32_t data1, st
          static_cast<std::uint32_t>(data2) << 16;
 }
 
-// Sends ShortMessage(status, data1, data2) to the open device. Returns 0.
+// Sends ShortMessage(status, data1, data2) to the open device, through the sender thread once it
+// runs (midi/sender.h). Returns 0.
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2);
 
 // Closes the output device, asking again as long as WinMM says it is still playing.
 void CloseOutputDevice(const Ports& ports);
+void CloseOutputHandle(HMIDIOUT handle);
 
 // How long SendSysEx waits at most for the driver to hand a long message back.
 constexpr std::uint32_t SysExWaitLimitMs = 2000;

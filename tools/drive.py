@@ -140,7 +140,9 @@ def screenshot(path, window=None):
 class Program:
     """One run of the program in a folder of its own, with the driver double beside it."""
 
-    def __init__(self, outputs=("Alpha Synth", "Beta Port", "Gamma Box"), args=(), **driver):
+    def __init__(self, outputs=("Alpha Synth", "Beta Port", "Gamma Box"), args=(), controlled=False, **driver):
+        """controlled: the driver takes changes while the program runs (control()); it then looks
+        for them at every call, which the benchmarks must not pay for."""
         self.folder = tempfile.mkdtemp(prefix="dbb-e2e-")
         shutil.copy(PROGRAM, os.path.join(self.folder, "MidiDrawbarBox.exe"))
         shutil.copy(DRIVER, os.path.join(self.folder, "winmm.dll"))
@@ -149,10 +151,18 @@ class Program:
         env["WINEDLLOVERRIDES"] = "winmm=n"
         env["DBB_MIDI_OUT_NAMES"] = "|".join(outputs)
         env["DBB_MIDI_LOG"] = "Z:" + self.log_path.replace("/", "\\")
+        self.control_path = os.path.join(self.folder, "control")
+        if controlled:
+            env["DBB_MIDI_CONTROL"] = "Z:" + self.control_path.replace("/", "\\")
         for key, value in driver.items():
             env["DBB_MIDI_" + key.upper()] = str(value)
         self.process = subprocess.Popen([WINE, "MidiDrawbarBox.exe", *args], cwd=self.folder, env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def control(self, *commands):
+        """Unplugs, plugs back or slows the driver's devices (tools/winmm_double/README.md)."""
+        with open(self.control_path, "a") as control:
+            control.write("".join(command + "\n" for command in commands))
 
     # What the driver saw.
     def calls(self):

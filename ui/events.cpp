@@ -121,6 +121,8 @@ WPARAM TakeQueuedReturnOrEscape(DWORD since) {
   return early ? 0 : key;
 }
 
+bool PostNotice(HWND window) { return PostMessageA(window, NoticeEvent, 0, 0) != FALSE; }
+
 void DropQueuedKeyMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
@@ -158,6 +160,9 @@ LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LP
     case WM_DPICHANGED:  // moved to a screen of another scale: the rectangle is the system's suggestion
       RescaleWindow(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case WM_DEVICECHANGE:  // sent from inside the fetch: it comes out as an event of its own
+      PostMessageA(window, DeviceChangeEvent, 0, 0);
+      break;
     case WM_ACTIVATE:
       // Not passed on: activation leaves the keyboard focus where the application put it.
       if (LOWORD(wParam) != WA_INACTIVE) layer.deferredEvent = DeferredSlot{ActivateEvent, window};

@@ -34,6 +34,12 @@ constexpr EventKind CommandEvent = 13101;
 constexpr EventKind RelayedClickEvent = 13102;
 constexpr EventKind ActivateEvent = 13104;
 
+// Raised from any thread by PostNotice; it carries nothing, so whoever reads it asks its source what
+// changed. Any process can post it as well, which does no more harm than one asking too often.
+constexpr EventKind NoticeEvent = 13105;
+// The system says devices came or went (WM_DEVICECHANGE, which it sends to every top-level window).
+constexpr EventKind DeviceChangeEvent = 13106;
+
 // Posted by a text field to its top-level window when it gains or loses the focus.
 constexpr UINT ControlFocusMessage = 13103;
 constexpr LPARAM FocusGainedCode = 14000;
@@ -93,6 +99,9 @@ WPARAM TakeQueuedReturnOrEscape(DWORD since);
 // wait there; it belongs to the dialog, not to the window that comes next: an error box would take
 // a Return as its own OK and vanish unread.
 void DropQueuedKeyMessages();
+
+// Safe on any thread: posts NoticeEvent to the window and never waits for it.
+bool PostNotice(HWND window);
 
 void CloseNumberedWindow(WindowNumber number);
 void CloseAllWindows();

@@ -58,12 +58,14 @@ class ScreenReader(ProgramTest):
 
     def test_the_program_thread_is_a_com_apartment_from_before_the_first_window_on(self):
         # The driver asks inside the program at every call, from the device count on; 3 is the
-        # process's main single-threaded apartment.
+        # process's main single-threaded apartment. Messages go out from the MIDI layer's own
+        # thread, which has none.
         program, panel = self.open_panel(apartment=1)
         click(program.controls(panel)[56])
         program.wait_messages(1)
-        calls = ("midiOutGetNumDevs", "midiOutGetDevCapsA", "midiOutOpen", "midiOutShortMsg")
-        self.assertEqual({c["function"]: c["apartment"] for c in program.calls()}, dict.fromkeys(calls, "3"))
+        calls = ("midiOutGetNumDevs", "midiOutGetDevCapsA", "midiOutOpen")
+        self.assertEqual({c["function"]: c["apartment"] for c in program.calls()},
+                         {**dict.fromkeys(calls, "3"), "midiOutShortMsg": "-1"})
 
 
 # (locale, code page, a device name) under which Wine runs the program; each needs its Linux locale.

@@ -61,7 +61,10 @@ MMRESULT WINAPI InOpen(LPHMIDIIN handle, UINT device, DWORD_PTR callback, DWORD_
 }
 
 MMRESULT WINAPI ShortMsg(HMIDIOUT handle, DWORD message) {
-  return Record("midiOutShortMsg 0x%zX 0x%08lX", Bits(handle), message), 0;
+  if (fake.shortMsgGate != nullptr) WaitForSingleObject(fake.shortMsgGate, INFINITE);
+  Sleep(fake.shortMsgDelayMs);
+  Record("midiOutShortMsg 0x%zX 0x%08lX", Bits(handle), message);
+  return fake.notReady > 0 && fake.notReady-- > 0 ? MIDIERR_NOTREADY : 0;
 }
 MMRESULT WINAPI Close(HMIDIOUT handle) {
   Record("midiOutClose 0x%zX", Bits(handle));

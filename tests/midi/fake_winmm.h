@@ -16,6 +16,9 @@ struct FakeWinmm {
   MMRESULT outOpenResult = 0, inOpenResult = 0, inStartResult = 0, connectResult = 0;
   std::vector<MMRESULT> closeResults;  // answered in turn, then 0
   int stillPlaying = 0;  // unprepare answers MIDIERR_STILLPLAYING this often; -1: until midiOutReset
+  HANDLE shortMsgGate = nullptr;  // when set, a short message waits for it to open
+  DWORD shortMsgDelayMs = 0;
+  int notReady = 0;  // short messages answered MIDIERR_NOTREADY before the driver takes them
   MIDIHDR preparedHeader{};            // the header as midiOutPrepareHeader saw it
   DWORD_PTR inCallback = 0;
   std::vector<std::string> calls;

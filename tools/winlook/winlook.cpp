@@ -7,6 +7,8 @@
 //   winlook focus WINDOW           the window that has the keyboard focus in WINDOW's thread
 //   winlook gone WINDOW [ms]       waits until WINDOW no longer exists
 //   winlook setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
+//   winlook move WINDOW POS        moves a vertical trackbar's thumb and tells its parent, as a
+//                                  finished drag does (WM_VSCROLL, SB_THUMBPOSITION), without waiting
 //   winlook close WINDOW           posts WM_CLOSE, as the close box does
 //   winlook access WINDOW          what a screen reader learns of each child window of WINDOW through
 //                                  Active Accessibility: name, role and value (texts as UTF-16)
@@ -322,7 +324,7 @@ int Focus(HWND window) {
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | fit W | "
-               "setpos W POS | close W | access W | wtext W\n",
+               "setpos W POS | move W POS | close W | access W | wtext W\n",
                problem);
   return 2;
 }
@@ -364,7 +366,13 @@ int main(int argc, char** argv) {
     SendMessageA(window, TBM_SETPOS, TRUE, std::strtol(argv[3], nullptr, 10));
     return 0;
   }
-  if (verb == "setpos") return Usage("setpos: no position given");
+  if (verb == "move" && argc > 3) {
+    const long position = std::strtol(argv[3], nullptr, 10);
+    SendMessageA(window, TBM_SETPOS, TRUE, position);
+    PostMessageA(GetParent(window), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(window));
+    return 0;
+  }
+  if (verb == "setpos" || verb == "move") return Usage((verb + ": no position given").c_str());
   if (verb == "close") {
     if (PostMessageA(window, WM_CLOSE, 0, 0)) return 0;
     std::fprintf(stderr, "winlook: posting WM_CLOSE to %s failed (error %lu)\n", argv[2],

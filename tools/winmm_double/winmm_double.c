@@ -19,12 +19,20 @@
 #define IN_HANDLE_BASE 0x2000
 #define MAPPER_SLOT MAX_DEVICES /* the open-state slot of device -1 */
 
+/* A device's slot is its place in names, open and dead; it stays with the device. Its number is its
+   place in the list, which changes as devices are unplugged and plugged back (listed last, in a
+   new slot: the old handle stays dead). */
 typedef struct {
   UINT count;
+  UINT slots[MAX_DEVICES]; /* the slot of each listed device */
+  UINT nextSlot;
   char names[MAX_DEVICES][NAME_BYTES + 1];
   BOOL openFails[MAX_DEVICES];
   BOOL startFails[MAX_DEVICES];
   BOOL open[MAX_DEVICES + 1];
+  BOOL dead[MAX_DEVICES + 1];
+  UINT unplugged[MAX_DEVICES]; /* slots, the last unplugged last */
+  UINT unpluggedCount;
 } DeviceSide;
 
 typedef struct {
@@ -35,7 +43,9 @@ typedef struct {
 
 static DeviceSide outputs, inputs;
 static BOOL mapperEnabled, connectFails, askApartment;
-static DWORD longDelayMs;
+static DWORD longDelayMs, deadWaitMs, slowMs;
+static char controlPath[MAX_PATH];
+static LONGLONG controlRead; /* bytes of the control file already applied */
 static Pending pending[MAX_PENDING];
 static char logPath[MAX_PATH];
 static HANDLE logFile = INVALID_HANDLE_VALUE;
@@ -95,6 +105,12 @@ static void ConvertName(char* target, const WCHAR* source, DWORD length) {
   target[n] = '\0';
 }
 
+static BOOL StartsWith(const char* text, const char* start) {
+  while (*start != '\0')
+    if (*text++ != *start++) return FALSE;
+  return TRUE;
+}
+
 static UINT ParseNumber(const char** text) {
   UINT value = 0;
   while (**text >= '0' && **text <= '9') value = value * 10 + (UINT)(*(*text)++ - '0');
@@ -142,6 +158,8 @@ static void ReadSide(DeviceSide* side, const char* namesVariable, const char* co
     side->count = wanted < MAX_DEVICES ? wanted : MAX_DEVICES;
   }
   ReadIndexList(failVariable, side->openFails);
+  for (i = 0; i < MAX_DEVICES; ++i) side->slots[i] = i;
+  side->nextSlot = side->count;
 }
 
 static void LoadConfiguration(void) {
@@ -157,6 +175,7 @@ static void LoadConfiguration(void) {
     longDelayMs = ParseNumber(&p);
   }
   ReadVariable("DBB_MIDI_LOG", logPath, sizeof logPath);
+  ReadVariable("DBB_MIDI_CONTROL", controlPath, sizeof controlPath);
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
@@ -328,7 +347,7 @@ static MMRESULT FillCaps(const DeviceSide* side, UINT_PTR device, BOOL isOutput,
   if ((UINT)device == MIDI_MAPPER && isOutput && mapperEnabled) {
     name = "MIDI Mapper";
   } else if (device < side->count) {
-    name = side->names[device];
+    name = side->names[side->slots[device]];
   } else {
     return MMSYSERR_BADDEVICEID;
   }
@@ -376,25 +395,91 @@ static BOOL HeaderUsable(LPMIDIHDR header, UINT size) {
   return header != NULL && size >= offsetof(MIDIHDR, dwOffset) && header->lpData != NULL;
 }
 
+/* ---- changes made by the test while the program runs ---- */
+
+/* One line of the control file. */
+static void ApplyCommand(const char* command) {
+  const char* p = command;
+  char buffer[256];
+  Line line;
+  while (*p != ' ' && *p != '\0') ++p;
+  while (*p == ' ') ++p;
+  if (lstrcmpA(command, "plug") == 0 && outputs.unpluggedCount > 0) {
+    outputs.slots[outputs.count++] = outputs.unplugged[--outputs.unpluggedCount];
+  } else if (StartsWith(command, "unplug ")) {
+    UINT index = ParseNumber(&p), i, slot;
+    if (index < outputs.count && outputs.nextSlot < MAX_DEVICES) {
+      slot = outputs.slots[index];
+      outputs.dead[slot] = TRUE;
+      for (i = index; i + 1 < outputs.count; ++i) outputs.slots[i] = outputs.slots[i + 1];
+      --outputs.count;
+      /* plugged back, it is a new device of the same name */
+      lstrcpyA(outputs.names[outputs.nextSlot], outputs.names[slot]);
+      outputs.unplugged[outputs.unpluggedCount++] = outputs.nextSlot++;
+    }
+  } else if (StartsWith(command, "dead-wait ")) {
+    deadWaitMs = ParseNumber(&p);
+  } else if (StartsWith(command, "slow ")) {
+    slowMs = ParseNumber(&p);
+  }
+  BeginLine(&line, buffer, sizeof buffer, "control ");
+  Append(&line, command);
+  WriteLine(&line, MMSYSERR_NOERROR);
+}
+
+/* Applies the lines the test has added to the control file since the last call. */
+static void ApplyControl(void) {
+  static char text[4096];
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  LARGE_INTEGER size;
+  HANDLE file;
+  DWORD read = 0, start = 0, i;
+  if (controlPath[0] == '\0' || !GetFileAttributesExA(controlPath, GetFileExInfoStandard, &data)) return;
+  size.LowPart = data.nFileSizeLow;
+  size.HighPart = (LONG)data.nFileSizeHigh;
+  if (size.QuadPart <= controlRead) return;
+  EnterCriticalSection(&lock);
+  file = CreateFileA(controlPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+  if (file != INVALID_HANDLE_VALUE) {
+    size.QuadPart = controlRead;
+    SetFilePointerEx(file, size, NULL, FILE_BEGIN);
+    ReadFile(file, text, sizeof text - 1, &read, NULL);
+    CloseHandle(file);
+  }
+  for (i = 0; i < read; ++i) {  /* whole lines only: a line still being written waits */
+    if (text[i] != '\n') continue;
+    text[i] = '\0';
+    ApplyCommand(text + start);
+    start = i + 1;
+  }
+  controlRead += start;
+  LeaveCriticalSection(&lock);
+}
+
 /* ---- WinMM ---- */
 
 UINT WINAPI midiOutGetNumDevs(void) {
+  ApplyControl();
   LogHex("midiOutGetNumDevs", NULL, 0, NULL, 0, 0, outputs.count);
   return outputs.count;
 }
 
 MMRESULT WINAPI midiOutGetDevCapsA(UINT_PTR device, LPMIDIOUTCAPSA caps, UINT size) {
-  MMRESULT result = FillCaps(&outputs, device, TRUE, caps, size);
+  MMRESULT result;
+  ApplyControl();
+  result = FillCaps(&outputs, device, TRUE, caps, size);
   LogDevice("midiOutGetDevCapsA", device, "size", size, result);
   return result;
 }
 
 MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
   MMRESULT result = MMSYSERR_NOERROR;
-  UINT slot = device == MIDI_MAPPER ? MAPPER_SLOT : device;
+  UINT slot = MAPPER_SLOT;
   char buffer[256];
   Line line;
   (void)instance;
+  ApplyControl();
   EnterCriticalSection(&lock);
   if (handle == NULL) {
     result = MMSYSERR_INVALPARAM;
@@ -404,12 +489,14 @@ MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT device, DWORD_PTR callback, 
     result = MMSYSERR_BADDEVICEID;
   } else if (outputs.openFails[device]) {
     result = MMSYSERR_ALLOCATED;
+  } else {
+    slot = outputs.slots[device];
   }
   if (result == MMSYSERR_NOERROR && outputs.open[slot]) result = MMSYSERR_ALLOCATED;
   if (handle != NULL) *handle = NULL;
   if (result == MMSYSERR_NOERROR) {
     outputs.open[slot] = TRUE;
-    *handle = (HMIDIOUT)(ULONG_PTR)(OUT_HANDLE_BASE + (device == MIDI_MAPPER ? 0xFFF : device));
+    *handle = (HMIDIOUT)(ULONG_PTR)(OUT_HANDLE_BASE + (device == MIDI_MAPPER ? 0xFFF : slot));
   }
   BeginLine(&line, buffer, sizeof buffer, "midiOutOpen");
   AppendKeyNumber(&line, "device", (INT)device);
@@ -422,8 +509,19 @@ MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT device, DWORD_PTR callback, 
 
 MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD message) {
   MMRESULT result;
+  int slot;
+  DWORD wait = 0;
+  ApplyControl();
   EnterCriticalSection(&lock);
-  result = OutputSlot(handle) < 0 ? MMSYSERR_INVALHANDLE : MMSYSERR_NOERROR;
+  slot = OutputSlot(handle);
+  result = slot < 0 ? MMSYSERR_INVALHANDLE : outputs.dead[slot] ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+  if (slot >= 0) wait = outputs.dead[slot] ? deadWaitMs : slowMs;
+  if (wait > 0) {
+    LogHex("wait", "handle", (ULONG_PTR)handle, "msg", message, 8, result);
+    LeaveCriticalSection(&lock);
+    Sleep(wait); /* outside the lock: the driver answers other calls meanwhile */
+    EnterCriticalSection(&lock);
+  }
   LogHex("midiOutShortMsg", "handle", (ULONG_PTR)handle, "msg", message, 8, result);
   LeaveCriticalSection(&lock);
   return result;

@@ -1,0 +1,253 @@
+#include "midi/sender.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "midi/output.h"
+#include "midi/winmm_api.h"
+#include "runtime/names.h"
+
+namespace midi {
+
+namespace {
+
+// How often a lost device is looked for when the system says nothing of devices.
+constexpr DWORD SearchIntervalMs = 2000;
+// The pause before a message that the driver was not ready for is tried again.
+constexpr DWORD NotReadyPauseMs = 1;
+constexpr std::int16_t NeverSent = -1;
+
+using Values = std::array<std::int16_t, MessageQueue::Controllers>;
+
+struct Sender {
+  CRITICAL_SECTION lock;
+  HANDLE thread;
+  HANDLE wake;  // a message came to an empty queue, devices changed, or the end
+  HANDLE room;  // the thread took a message from a full queue
+  StateChanged stateChanged;
+  // Under the lock.
+  MessageQueue queue;
+  Values newest;  // the value last handed over per controller, NeverSent before the first
+  bool stopping;
+  bool devicesChanged;
+  // Read by any thread, written by the sender thread.
+  volatile LONG connected;
+  // The sender thread's own.
+  HMIDIOUT handle;
+  std::int32_t device;
+  char name[runtime::DeviceNameLength + 1];
+  ULONGLONG lastSearch;
+};
+
+// Static storage: the thread may outlive the heaps when it is stuck in the driver at the end.
+Sender sender;
+bool running;  // the window thread's own
+
+class Lock {
+ public:
+  Lock() { EnterCriticalSection(&sender.lock); }
+  ~Lock() { LeaveCriticalSection(&sender.lock); }
+  Lock(const Lock&) = delete;
+  Lock& operator=(const Lock&) = delete;
+};
+
+void Tell() {
+  if (sender.stateChanged != nullptr) sender.stateChanged();
+}
+
+bool TakeMessage(DWORD& message) {
+  const Lock lock;
+  const bool full = sender.queue.count == MessageQueue::Capacity;
+  if (!PopMessage(sender.queue, message)) return false;
+  if (full) SetEvent(sender.room);
+  return true;
+}
+
+// Everything waiting goes: it is in `newest` already, and a lost device takes nothing.
+void DropWaiting() {
+  const Lock lock;
+  DWORD message;
+  while (PopMessage(sender.queue, message)) {
+  }
+  SetEvent(sender.room);
+}
+
+// A driver that is not ready gets the message again; any other error means the device is gone.
+bool Send(DWORD message) {
+  MMRESULT result;
+  while ((result = Winmm().midiOutShortMsg(sender.handle, message)) == MIDIERR_NOTREADY) Sleep(NotReadyPauseMs);
+  return result == MMSYSERR_NOERROR;
+}
+
+void Lose() {
+  Winmm().midiOutClose(sender.handle);  // a dead handle: what it answers changes nothing
+  sender.handle = nullptr;
+  sender.lastSearch = GetTickCount64();
+  InterlockedExchange(&sender.connected, 0);
+  Tell();
+}
+
+// Sends what waits until the queue is empty; false when the device went.
+bool SendWaiting() {
+  DWORD message;
+  while (TakeMessage(message)) {
+    if (!Send(message)) return Lose(), false;
+  }
+  return true;
+}
+
+// Device numbers shift as devices come and go, so the device is found by its name. The MIDI mapper
+// has no name and keeps its number.
+bool Reopen() {
+  WinmmApi& winmm = Winmm();
+  if (sender.device == -1) return winmm.midiOutOpen(&sender.handle, MIDI_MAPPER, 0, 0, CALLBACK_NULL) == 0;
+  const UINT count = winmm.midiOutGetNumDevs();
+  for (UINT i = 0; i < count; ++i) {
+    MIDIOUTCAPSA caps{};
+    if (winmm.midiOutGetDevCapsA(i, &caps, sizeof caps) != MMSYSERR_NOERROR ||
+        std::string_view(caps.szPname, strnlen(caps.szPname, sizeof caps.szPname)) != sender.name) {
+      continue;
+    }
+    if (winmm.midiOutOpen(&sender.handle, i, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) return true;
+  }
+  return false;
+}
+
+// Found again, the device hears where every controller stands, in controller order; what waits
+// meanwhile is older than that or the same.
+void Search() {
+  sender.lastSearch = GetTickCount64();
+  if (!Reopen()) return;
+  Values values;
+  {
+    const Lock lock;
+    values = sender.newest;
+    sender.queue.count = 0;
+    sender.queue.waiting.fill(0);
+    SetEvent(sender.room);
+  }
+  for (std::uint32_t key = 0; key < values.size(); ++key) {
+    if (values[key] == NeverSent) continue;
+    const DWORD message = ShortMessage(0xB0 | static_cast<std::int32_t>(key >> 7), key & 0x7F, values[key]);
+    if (!Send(message)) return Lose();
+  }
+  InterlockedExchange(&sender.connected, 1);
+  Tell();
+}
+
+DWORD WINAPI RunSender(void*) {
+  for (;;) {
+    const bool connected = OutputConnected();
+    DWORD wait = INFINITE;
+    if (!connected) {
+      const ULONGLONG since = GetTickCount64() - sender.lastSearch;
+      wait = since >= SearchIntervalMs ? 0 : static_cast<DWORD>(SearchIntervalMs - since);
+    }
+    WaitForSingleObject(sender.wake, wait);
+    bool stopping, changed;
+    {
+      const Lock lock;
+      stopping = sender.stopping;
+      changed = sender.devicesChanged;
+      sender.devicesChanged = false;
+    }
+    if (connected) {
+      if (SendWaiting() && stopping) CloseOutputHandle(sender.handle);
+    } else {
+      DropWaiting();
+      if (!stopping && (changed || GetTickCount64() - sender.lastSearch >= SearchIntervalMs)) Search();
+    }
+    if (stopping) return 0;
+  }
+}
+
+}  // namespace
+
+int ControllerKey(DWORD message) {
+  if ((message & 0xFF8080F0) != 0xB0) return -1;
+  return static_cast<int>((message & 0x0F) << 7 | (message >> 8 & 0x7F));
+}
+
+bool PushMessage(MessageQueue& queue, DWORD message) {
+  const int key = ControllerKey(message);
+  if (key >= 0 && queue.waiting[key] != 0) {
+    queue.ring[(queue.waiting[key] - 1) % MessageQueue::Capacity] = message;
+    return true;
+  }
+  if (queue.count == MessageQueue::Capacity) return false;
+  const std::uint32_t number = queue.first + queue.count++;
+  queue.ring[number % MessageQueue::Capacity] = message;
+  if (key >= 0) queue.waiting[key] = number + 1;
+  return true;
+}
+
+bool PopMessage(MessageQueue& queue, DWORD& message) {
+  if (queue.count == 0) return false;
+  message = queue.ring[queue.first % MessageQueue::Capacity];
+  const int key = ControllerKey(message);
+  if (key >= 0 && queue.waiting[key] == queue.first + 1) queue.waiting[key] = 0;
+  ++queue.first;
+  --queue.count;
+  return true;
+}
+
+void StartSender(const Ports& ports, std::int32_t device, std::string_view name, StateChanged stateChanged) {
+  InitializeCriticalSection(&sender.lock);
+  sender.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  sender.room = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  sender.stateChanged = stateChanged;
+  sender.queue.first = sender.queue.count = 0;
+  sender.queue.waiting.fill(0);
+  sender.newest.fill(NeverSent);
+  sender.stopping = sender.devicesChanged = false;
+  sender.connected = 1;
+  sender.handle = ports.OutputHandle;
+  sender.device = device;
+  const std::size_t length = name.copy(sender.name, runtime::DeviceNameLength);
+  sender.name[length] = '\0';
+  sender.thread = CreateThread(nullptr, 0, RunSender, nullptr, 0, nullptr);
+  running = sender.thread != nullptr;  // without a thread, messages go out from the caller's
+}
+
+bool OutputConnected() { return InterlockedCompareExchange(&sender.connected, 0, 0) != 0; }
+
+void NoteDeviceChange() {
+  if (!running) return;
+  {
+    const Lock lock;
+    sender.devicesChanged = true;
+  }
+  SetEvent(sender.wake);
+}
+
+bool QueueShortMessage(DWORD message) {
+  if (!running) return false;
+  const Lock lock;
+  const int key = ControllerKey(message);
+  if (key >= 0) sender.newest[key] = static_cast<std::int16_t>(message >> 16);
+  const bool idle = sender.queue.count == 0;
+  while (!PushMessage(sender.queue, message)) {  // full: the thread takes one first
+    LeaveCriticalSection(&sender.lock);
+    WaitForSingleObject(sender.room, INFINITE);
+    EnterCriticalSection(&sender.lock);
+  }
+  if (idle) SetEvent(sender.wake);
+  return true;
+}
+
+void StopSender(DWORD waitLimitMs) {
+  if (!running) return;
+  running = false;
+  {
+    const Lock lock;
+    sender.stopping = true;
+  }
+  SetEvent(sender.wake);
+  if (WaitForSingleObject(sender.thread, waitLimitMs) != WAIT_OBJECT_0) return;  // stuck: left behind
+  CloseHandle(sender.thread);
+  CloseHandle(sender.wake);
+  CloseHandle(sender.room);
+  DeleteCriticalSection(&sender.lock);
+}
+
+}  // namespace midi

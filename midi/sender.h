@@ -1,0 +1,61 @@
+// The output device's own thread: it sends the short messages, finds out when the device is gone
+// and opens it again by name when it comes back. The window thread only hands messages over and
+// never waits on the driver.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "midi/ports.h"
+
+namespace midi {
+
+// The messages waiting for the sender, oldest first. A Control Change for a channel and controller
+// that already has one waiting takes that one's place, so a drag never builds a backlog; every
+// other message waits in turn.
+struct MessageQueue {
+  static constexpr std::uint32_t Capacity = 4096;
+  static constexpr std::uint32_t Controllers = 16 * 128;  // channel and controller of a Control Change
+  std::array<DWORD, Capacity> ring;
+  std::uint32_t first;  // the number of the oldest message; messages are numbered as they come
+  std::uint32_t count;
+  // The number of the message waiting for each controller, plus 1; 0 when none waits.
+  std::array<std::uint32_t, Controllers> waiting;
+};
+
+// The channel and controller of a well-formed Control Change (status 0xB0 to 0xBF, bytes below
+// 0x80), or -1 for any other message.
+int ControllerKey(DWORD message);
+
+// False when the queue is full: nothing was added.
+bool PushMessage(MessageQueue& queue, DWORD message);
+// False when the queue is empty.
+bool PopMessage(MessageQueue& queue, DWORD& message);
+
+// Called on the sender thread when the device is lost or found again; it must not wait for the
+// window thread.
+using StateChanged = void (*)();
+
+// Starts the thread for the device ports.OutputHandle, opened as `device` (-1 the MIDI mapper) and
+// named `name` by WinMM; from now on SendShortMessage hands its messages to it, and the thread owns
+// the device.
+void StartSender(const Ports& ports, std::int32_t device, std::string_view name, StateChanged stateChanged);
+
+// False from a failed send until the device is open again.
+bool OutputConnected();
+
+// The system says devices came or went: a lost device is looked for at once.
+void NoteDeviceChange();
+
+// Hands a message to the thread; false when no sender runs.
+bool QueueShortMessage(DWORD message);
+
+// Lets the thread send what waits for a working device, close it and end; waits for that at most
+// waitLimitMs. A thread stuck in the driver is left behind.
+constexpr DWORD StopWaitLimitMs = 7000;
+void StopSender(DWORD waitLimitMs = StopWaitLimitMs);
+
+}  // namespace midi

@@ -1,0 +1,107 @@
+#include "midi/sender.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midi/output.h"
+#include "tests/midi/fake_winmm.h"
+
+namespace {
+
+using Messages = std::vector<DWORD>;
+
+struct QueueCase {
+  const char* name;
+  Messages handed;    // handed over while the driver holds the sender's first message
+  Messages expected;  // what the driver gets after it
+  int notReady;       // answers of "not ready" the driver gives first
+  int randomCount;    // then this many random messages, with the driver slowed
+};
+
+constexpr DWORD Cc(DWORD controller, DWORD value, DWORD channel = 0) {
+  return midi::ShortMessage(0xB0 + channel, controller, value);
+}
+
+class SenderQueueTest : public MidiTest, public testing::WithParamInterface<QueueCase> {};
+
+Messages Sent() {
+  Messages sent;
+  for (const std::string& call : Fake().calls) {
+    if (call.rfind("midiOutShortMsg ", 0) == 0) sent.push_back(std::stoul(call.substr(call.rfind(' ') + 1), nullptr, 16));
+  }
+  return sent;
+}
+
+// The values of one controller, or the notes, in the order they come.
+Messages Stream(const Messages& messages, int key) {
+  Messages stream;
+  for (const DWORD m : messages) {
+    if (midi::ControllerKey(m) == key) stream.push_back(m);
+  }
+  return stream;
+}
+
+TEST_P(SenderQueueTest, KeepsOrderMergesOnlyAControllersWaitingValueAndDropsNothing) {
+  const QueueCase& c = GetParam();
+  Fake().shortMsgGate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  Fake().notReady = c.notReady;
+  midi::Ports ports;
+  ports.OutputHandle = reinterpret_cast<HMIDIOUT>(0x1002);
+  midi::StartSender(ports, 2, "Gamma", nullptr);
+  midi::SendShortMessage(ports, 0xB0, 100, 1);  // the driver holds it until the gate opens
+  for (const DWORD m : c.handed) midi::QueueShortMessage(m);
+  SetEvent(Fake().shortMsgGate);
+
+  // A producer faster than a slowed driver.
+  Messages made;
+  std::uint32_t random = 12345;
+  Fake().shortMsgDelayMs = c.randomCount > 0 ? 1 : 0;
+  for (int i = 0; i < c.randomCount; ++i) {
+    random = random * 1103515245 + 12345;
+    made.push_back(i % 7 == 0 ? midi::ShortMessage(0x90, random >> 8 & 0x7F, 64) : Cc(random >> 16 & 3, random >> 8 & 0x7F));
+    midi::QueueShortMessage(made.back());
+  }
+  midi::StopSender(INFINITE);  // what waits goes out first
+  CloseHandle(Fake().shortMsgGate);
+  EXPECT_EQ(Fake().calls.back(), "midiOutClose 0x1002");
+
+  Messages sent = Sent();
+  ASSERT_EQ(sent.front(), Cc(100, 1));
+  sent.erase(sent.begin(), sent.begin() + 1 + c.notReady);  // the held message and its tries
+  if (c.randomCount == 0) {
+    EXPECT_EQ(sent, c.expected);
+    return;
+  }
+  // Notes all, in order; of each controller some of its values in order, and always its last.
+  EXPECT_EQ(Stream(sent, -1), Stream(made, -1));
+  for (int key = 0; key < 4; ++key) {
+    const Messages values = Stream(made, key);
+    const Messages out = Stream(sent, key);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.back(), values.back());
+    auto from = values.begin();
+    for (const DWORD m : out) {
+      from = std::find(from, values.end(), m);
+      ASSERT_NE(from, values.end()) << "controller " << key << " sent out of order";
+    }
+  }
+  EXPECT_LT(sent.size(), made.size()) << "the driver never fell behind: nothing was merged";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SenderQueueTest,
+    testing::Values(QueueCase{"OrderAcrossControllers", {Cc(12, 1), Cc(13, 2), Cc(91, 3)}, {Cc(12, 1), Cc(13, 2), Cc(91, 3)}, 0, 0},
+                    QueueCase{"SameControllerTakesThePlaceOfItsWaitingValue",
+                              {Cc(12, 1), Cc(13, 2), Cc(12, 5), Cc(12, 7)}, {Cc(12, 7), Cc(13, 2)}, 0, 0},
+                    QueueCase{"OtherMessagesAndChannelsAreNeverMerged",
+                              {0x403C90, 0x403C90, Cc(12, 1, 1), Cc(12, 2), 0x180B0, 0x180B0},
+                              {0x403C90, 0x403C90, Cc(12, 1, 1), Cc(12, 2), 0x180B0, 0x180B0}, 0, 0},
+                    QueueCase{"NotReadyIsTriedAgain", {Cc(12, 1), Cc(13, 2)}, {Cc(12, 1), Cc(13, 2)}, 3, 0},
+                    QueueCase{"StressWithASlowDriver", {}, {}, 0, 3000}),
+    [](const testing::TestParamInfo<QueueCase>& p) { return std::string(p.param.name); });
+
+}  // namespace
