@@ -203,7 +203,8 @@ void StartSender(const Ports& ports, std::int32_t device, std::string_view name,
   sender.connected = 1;
   sender.handle = ports.OutputHandle;
   sender.device = device;
-  const std::size_t length = name.copy(sender.name, runtime::DeviceNameLength);
+  const std::size_t length = name.size() < runtime::DeviceNameLength ? name.size() : runtime::DeviceNameLength;
+  std::memcpy(sender.name, name.data(), length);
   sender.name[length] = '\0';
   sender.thread = CreateThread(nullptr, 0, RunSender, nullptr, 0, nullptr);
   running = sender.thread != nullptr;  // without a thread, messages go out from the caller's

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release of both targets from clean build trees and writes under out/release/:
 #   MidiDrawbarBox-<version>-windows-x86_64.zip and ...-windows-i686.zip, each holding the program,
-#   README.md and LICENSE in a folder of the same name, and SHA256SUMS for the two zips.
+#   the player's guide MidiDrawbarBox.txt (docs/) and LICENSE in a folder of the same name, and
+#   SHA256SUMS for the two zips.
 # The same commit gives the same bytes wherever and whenever it is built: the programs carry no time
 # stamp and no build folder, and the zip entries have fixed times (SOURCE_DATE_EPOCH, by default the
 # commit's time), order and attributes.
@@ -48,6 +49,7 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
+python3 "$root/tools/release_zip.py" --check-guide "$root/docs/MidiDrawbarBox.txt"
 work=$root/build/release
 out=$root/out/release
 rm -rf "$work" "$out"
@@ -62,7 +64,7 @@ for arch in x86_64 i686; do
   fi
   name=MidiDrawbarBox-$version-windows-$arch
   python3 "$root/tools/release_zip.py" "$out/$name.zip" "$name" \
-    "$work/program-$arch/MidiDrawbarBox.exe" "$root/README.md" "$root/LICENSE"
+    "$work/program-$arch/MidiDrawbarBox.exe" "$root/docs/MidiDrawbarBox.txt" "$root/LICENSE"
   echo "release: $out/$name.zip ($(stat -c %s "$work/program-$arch/MidiDrawbarBox.exe") bytes program)"
 done
 (cd "$out" && sha256sum -- *.zip >SHA256SUMS)
