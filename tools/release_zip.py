@@ -1,3 +1,4 @@
+#!/usr/bin/env python3
 """Writes a zip that depends on nothing but the files' contents: one folder, entries in the order
 given, every entry with the time of SOURCE_DATE_EPOCH (at least 1980, the earliest a zip can say),
 the same attributes and the same compression.

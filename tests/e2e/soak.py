@@ -100,60 +100,48 @@ def controller_of(message):
     return (message >> 8) & 0xFF
 
 
+def replay(made, sent):
+    """None when sent can be what a queue fed made in order gives out, else where it cannot. The queue
+    keeps one message per controller: a newer value takes the place of the one waiting (the sender
+    thread's queue when the driver falls behind). made: (controller, value, optional) in order; an
+    optional one may never have been fed (a burst's positions the loop did not see)."""
+    queue, fed = [], 0
+    for number, message in enumerate(sent):
+        while not (queue and queue[0] == [controller_of(message), message >> 16 & 0xFF]):
+            if fed == len(made):
+                return "message %d: %s, not due then" % (number, describe(message))
+            controller, value, _ = made[fed]
+            fed += 1
+            waiting = [entry for entry in queue if entry[0] == controller]
+            if waiting:
+                waiting[0][1] = value
+            else:
+                queue.append([controller, value])
+        queue.pop(0)
+    missing = queue + [[c, v] for c, v, optional in made[fed:] if not optional]
+    return "%s never came" % describe(CONTROL_CHANGE | missing[0][0] << 8 | missing[0][1] << 16) if missing else None
+
+
 def first_difference(expected, sent):
-    """None when the messages are exactly what the run called for, else where they first differ.
+    """None when the messages can be what the run called for, else where they first differ.
 
     Presses and slider changes are two streams, each checked in its own order: a press posted after a
     change has come out may still go out after the change made next (the poster's notes say why).
-    A press or an exact change is one message. A burst, or changes of one controller in a row, are
-    messages for its controller with values from the burst in its order, any of them skipped but the
-    last, which ends it. Nothing else may come.
+    Each stream must be what its queue gives out (replay): every message once, in order, except that
+    a controller's newer value may take the place of its older one waiting, and of a burst any
+    position may be skipped but the last, which ends it. Nothing else may come.
     """
-    presses = [item[1] for item in expected if item[0] == "press"]
-    sent_presses = [m for m in sent if controller_of(m) in BUTTON_CONTROLLERS]
-    for i, message in enumerate(sent_presses):
-        if i >= len(presses):
-            return "press %d: %s more than were pressed" % (i, describe(message))
-        if message != presses[i]:
-            return "press %d: %s where %s was due" % (i, describe(message), describe(presses[i]))
-    if len(sent_presses) < len(presses):
-        return "press %d: %s never came" % (len(sent_presses), describe(presses[len(sent_presses)]))
-
-    # Changes of one controller in a row are a burst: the sender keeps only the newest value of a
-    # controller waiting for the driver.
-    changes = []
-    for item in (item for item in expected if item[0] != "press"):
-        if item[0] == "exact":
-            item = ("burst", controller_of(item[1]), [item[1] >> 16 & 0xFF])
-        if changes and changes[-1][1] == item[1]:
-            item = ("burst", item[1], changes.pop()[2] + item[2])
-        changes.append(item)
-    sent_changes = [m for m in sent if controller_of(m) not in BUTTON_CONTROLLERS]
-    i = 0
-    for number, item in enumerate(changes):
-        if item[0] == "exact":
-            if i >= len(sent_changes):
-                return "change %d: %s never came" % (number, describe(item[1]))
-            if sent_changes[i] != item[1]:
-                return "change %d: %s where %s was due" % (number, describe(sent_changes[i]), describe(item[1]))
-            i += 1
-            continue
-        _, controller, values = item
-        position = -1
-        while position != len(values) - 1:
-            if i >= len(sent_changes):
-                return "change %d: the burst %s on controller %d never reached its end" % (number, values, controller)
-            message = sent_changes[i]
-            value = (message >> 16) & 0xFF
-            if (message & 0xFF) != CONTROL_CHANGE or controller_of(message) != controller or \
-                    value not in values[position + 1:]:
-                return "change %d: %s in the burst %s on controller %d" % (number, describe(message), values,
-                                                                           controller)
-            position = values.index(value, position + 1)
-            i += 1
-    if i != len(sent_changes):
-        return "%d slider messages more than called for, the first %s" % (len(sent_changes) - i,
-                                                                          describe(sent_changes[i]))
+    presses, changes = [], []
+    for item in expected:
+        if item[0] == "burst":
+            changes += [(item[1], value, n < len(item[2]) - 1) for n, value in enumerate(item[2])]
+        else:
+            (presses if item[0] == "press" else changes).append((controller_of(item[1]), item[1] >> 16 & 0xFF, False))
+    for name, made, stream in (("presses", presses, [m for m in sent if controller_of(m) in BUTTON_CONTROLLERS]),
+                               ("changes", changes, [m for m in sent if controller_of(m) not in BUTTON_CONTROLLERS])):
+        difference = replay(made, stream)
+        if difference:
+            return "%s: %s" % (name, difference)
     return None
 
 

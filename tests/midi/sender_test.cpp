@@ -1,9 +1,7 @@
 #include "midi/sender.h"
 
-#include <windows.h>
-
 #include <algorithm>
-#include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,24 +24,15 @@ constexpr DWORD Cc(DWORD controller, DWORD value, DWORD channel = 0) {
   return midi::ShortMessage(0xB0 + channel, controller, value);
 }
 
-class SenderQueueTest : public MidiTest, public testing::WithParamInterface<QueueCase> {};
-
-Messages Sent() {
-  Messages sent;
-  for (const std::string& call : Fake().calls) {
-    if (call.rfind("midiOutShortMsg ", 0) == 0) sent.push_back(std::stoul(call.substr(call.rfind(' ') + 1), nullptr, 16));
-  }
-  return sent;
-}
-
-// The values of one controller, or the notes, in the order they come.
+// The messages of one controller, or with -1 the others, in the order they come.
 Messages Stream(const Messages& messages, int key) {
   Messages stream;
-  for (const DWORD m : messages) {
-    if (midi::ControllerKey(m) == key) stream.push_back(m);
-  }
+  std::copy_if(messages.begin(), messages.end(), std::back_inserter(stream),
+               [key](DWORD m) { return midi::ControllerKey(m) == key; });
   return stream;
 }
+
+class SenderQueueTest : public MidiTest, public testing::WithParamInterface<QueueCase> {};
 
 TEST_P(SenderQueueTest, KeepsOrderMergesOnlyAControllersWaitingValueAndDropsNothing) {
   const QueueCase& c = GetParam();
@@ -56,11 +45,9 @@ TEST_P(SenderQueueTest, KeepsOrderMergesOnlyAControllersWaitingValueAndDropsNoth
   for (const DWORD m : c.handed) midi::QueueShortMessage(m);
   SetEvent(Fake().shortMsgGate);
 
-  // A producer faster than a slowed driver.
-  Messages made;
-  std::uint32_t random = 12345;
+  Messages made;  // by a producer faster than the slowed driver
   Fake().shortMsgDelayMs = c.randomCount > 0 ? 1 : 0;
-  for (int i = 0; i < c.randomCount; ++i) {
+  for (DWORD i = 0, random = 12345; i < DWORD(c.randomCount); ++i) {
     random = random * 1103515245 + 12345;
     made.push_back(i % 7 == 0 ? midi::ShortMessage(0x90, random >> 8 & 0x7F, 64) : Cc(random >> 16 & 3, random >> 8 & 0x7F));
     midi::QueueShortMessage(made.back());
@@ -69,24 +56,26 @@ TEST_P(SenderQueueTest, KeepsOrderMergesOnlyAControllersWaitingValueAndDropsNoth
   CloseHandle(Fake().shortMsgGate);
   EXPECT_EQ(Fake().calls.back(), "midiOutClose 0x1002");
 
-  Messages sent = Sent();
+  Messages sent;
+  for (const std::string& call : Fake().calls) {
+    if (call.rfind("midiOutShortMsg", 0) == 0) sent.push_back(std::stoul(call.substr(call.rfind(' ') + 1), nullptr, 16));
+  }
   ASSERT_EQ(sent.front(), Cc(100, 1));
   sent.erase(sent.begin(), sent.begin() + 1 + c.notReady);  // the held message and its tries
   if (c.randomCount == 0) {
     EXPECT_EQ(sent, c.expected);
     return;
   }
-  // Notes all, in order; of each controller some of its values in order, and always its last.
+  // Every note in order; of each controller some of its values in order, and always its last.
   EXPECT_EQ(Stream(sent, -1), Stream(made, -1));
   for (int key = 0; key < 4; ++key) {
-    const Messages values = Stream(made, key);
-    const Messages out = Stream(sent, key);
+    const Messages values = Stream(made, key), out = Stream(sent, key);
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out.back(), values.back());
     auto from = values.begin();
     for (const DWORD m : out) {
       from = std::find(from, values.end(), m);
-      ASSERT_NE(from, values.end()) << "controller " << key << " sent out of order";
+      ASSERT_NE(from++, values.end()) << "controller " << key << " out of order";
     }
   }
   EXPECT_LT(sent.size(), made.size()) << "the driver never fell behind: nothing was merged";
