@@ -19,11 +19,13 @@ constexpr std::int16_t NeverSent = -1;
 
 using Values = std::array<std::int16_t, MessageQueue::Controllers>;
 
+// The lock and its two conditions are the system's slim ones: under Wine, waking the thread through
+// them stays inside the process, where an event costs two trips to the wineserver.
 struct Sender {
-  CRITICAL_SECTION lock;
+  SRWLOCK lock;
+  CONDITION_VARIABLE work;  // a message came to an empty queue, devices changed, or the end
+  CONDITION_VARIABLE room;  // the thread took a message from a full queue
   HANDLE thread;
-  HANDLE wake;  // a message came to an empty queue, devices changed, or the end
-  HANDLE room;  // the thread took a message from a full queue
   StateChanged stateChanged;
   // Under the lock.
   MessageQueue queue;
@@ -45,8 +47,8 @@ bool running;  // the window thread's own
 
 class Lock {
  public:
-  Lock() { EnterCriticalSection(&sender.lock); }
-  ~Lock() { LeaveCriticalSection(&sender.lock); }
+  Lock() { AcquireSRWLockExclusive(&sender.lock); }
+  ~Lock() { ReleaseSRWLockExclusive(&sender.lock); }
   Lock(const Lock&) = delete;
   Lock& operator=(const Lock&) = delete;
 };
@@ -59,7 +61,7 @@ bool TakeMessage(DWORD& message) {
   const Lock lock;
   const bool full = sender.queue.count == MessageQueue::Capacity;
   if (!PopMessage(sender.queue, message)) return false;
-  if (full) SetEvent(sender.room);
+  if (full) WakeConditionVariable(&sender.room);
   return true;
 }
 
@@ -69,7 +71,7 @@ void DropWaiting() {
   DWORD message;
   while (PopMessage(sender.queue, message)) {
   }
-  SetEvent(sender.room);
+  WakeConditionVariable(&sender.room);
 }
 
 // A driver that is not ready gets the message again; any other error means the device is gone.
@@ -124,7 +126,7 @@ void Search() {
     values = sender.newest;
     sender.queue.count = 0;
     sender.queue.waiting.fill(0);
-    SetEvent(sender.room);
+    WakeConditionVariable(&sender.room);
   }
   for (std::uint32_t key = 0; key < values.size(); ++key) {
     if (values[key] == NeverSent) continue;
@@ -135,22 +137,29 @@ void Search() {
   Tell();
 }
 
-DWORD WINAPI RunSender(void*) {
-  for (;;) {
-    const bool connected = OutputConnected();
+// Sleeps until there is something to do: a message, a change of devices, the end, or for a lost
+// device the time to look for it again. Gives the end and the change of devices.
+void AwaitWork(bool connected, bool& stopping, bool& changed) {
+  const Lock lock;
+  while (!sender.stopping && !sender.devicesChanged && sender.queue.count == 0) {
     DWORD wait = INFINITE;
     if (!connected) {
       const ULONGLONG since = GetTickCount64() - sender.lastSearch;
-      wait = since >= SearchIntervalMs ? 0 : static_cast<DWORD>(SearchIntervalMs - since);
+      if (since >= SearchIntervalMs) break;
+      wait = static_cast<DWORD>(SearchIntervalMs - since);
     }
-    WaitForSingleObject(sender.wake, wait);
+    SleepConditionVariableSRW(&sender.work, &sender.lock, wait, 0);
+  }
+  stopping = sender.stopping;
+  changed = sender.devicesChanged;
+  sender.devicesChanged = false;
+}
+
+DWORD WINAPI RunSender(void*) {
+  for (;;) {
+    const bool connected = OutputConnected();
     bool stopping, changed;
-    {
-      const Lock lock;
-      stopping = sender.stopping;
-      changed = sender.devicesChanged;
-      sender.devicesChanged = false;
-    }
+    AwaitWork(connected, stopping, changed);
     if (connected) {
       if (SendWaiting() && stopping) CloseOutputHandle(sender.handle);
     } else {
@@ -192,9 +201,6 @@ bool PopMessage(MessageQueue& queue, DWORD& message) {
 }
 
 void StartSender(const Ports& ports, std::int32_t device, std::string_view name, StateChanged stateChanged) {
-  InitializeCriticalSection(&sender.lock);
-  sender.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  sender.room = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   sender.stateChanged = stateChanged;
   sender.queue.first = sender.queue.count = 0;
   sender.queue.waiting.fill(0);
@@ -218,7 +224,7 @@ void NoteDeviceChange() {
     const Lock lock;
     sender.devicesChanged = true;
   }
-  SetEvent(sender.wake);
+  WakeConditionVariable(&sender.work);
 }
 
 bool QueueShortMessage(DWORD message) {
@@ -228,11 +234,9 @@ bool QueueShortMessage(DWORD message) {
   if (key >= 0) sender.newest[key] = static_cast<std::int16_t>(message >> 16);
   const bool idle = sender.queue.count == 0;
   while (!PushMessage(sender.queue, message)) {  // full: the thread takes one first
-    LeaveCriticalSection(&sender.lock);
-    WaitForSingleObject(sender.room, INFINITE);
-    EnterCriticalSection(&sender.lock);
+    SleepConditionVariableSRW(&sender.room, &sender.lock, INFINITE, 0);
   }
-  if (idle) SetEvent(sender.wake);
+  if (idle) WakeConditionVariable(&sender.work);
   return true;
 }
 
@@ -243,12 +247,8 @@ void StopSender(DWORD waitLimitMs) {
     const Lock lock;
     sender.stopping = true;
   }
-  SetEvent(sender.wake);
-  if (WaitForSingleObject(sender.thread, waitLimitMs) != WAIT_OBJECT_0) return;  // stuck: left behind
-  CloseHandle(sender.thread);
-  CloseHandle(sender.wake);
-  CloseHandle(sender.room);
-  DeleteCriticalSection(&sender.lock);
+  WakeConditionVariable(&sender.work);
+  if (WaitForSingleObject(sender.thread, waitLimitMs) == WAIT_OBJECT_0) CloseHandle(sender.thread);
 }
 
 }  // namespace midi
