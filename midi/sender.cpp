@@ -17,7 +17,41 @@ constexpr DWORD SearchIntervalMs = 2000;
 constexpr DWORD NotReadyPauseMs = 1;
 constexpr std::int16_t NeverSent = -1;
 
-using Values = std::array<std::int16_t, MessageQueue::Controllers>;
+constexpr std::uint32_t Controllers = 16 * 128;  // channels times controllers: the keys
+
+// The messages waiting for the sender, oldest first, numbered as they come.
+struct MessageQueue {
+  static constexpr std::uint32_t Capacity = 4096;
+  std::array<DWORD, Capacity> ring;
+  std::uint32_t first;  // the number of the oldest
+  std::uint32_t count;
+  std::array<std::uint32_t, Controllers> waiting;  // per key, the number of its waiting message plus 1, or 0
+};
+
+// False when the queue is full: nothing was added.
+bool PushMessage(MessageQueue& queue, DWORD message) {
+  const int key = ControllerKey(message);
+  if (key >= 0 && queue.waiting[key] != 0) {
+    queue.ring[(queue.waiting[key] - 1) % MessageQueue::Capacity] = message;
+    return true;
+  }
+  if (queue.count == MessageQueue::Capacity) return false;
+  const std::uint32_t number = queue.first + queue.count++;
+  queue.ring[number % MessageQueue::Capacity] = message;
+  if (key >= 0) queue.waiting[key] = number + 1;
+  return true;
+}
+
+// False when the queue is empty.
+bool PopMessage(MessageQueue& queue, DWORD& message) {
+  if (queue.count == 0) return false;
+  message = queue.ring[queue.first % MessageQueue::Capacity];
+  const int key = ControllerKey(message);
+  if (key >= 0 && queue.waiting[key] == queue.first + 1) queue.waiting[key] = 0;
+  ++queue.first;
+  --queue.count;
+  return true;
+}
 
 // The lock and its two conditions are the system's slim ones: under Wine, waking the thread through
 // them stays inside the process, where an event costs two trips to the wineserver.
@@ -29,7 +63,7 @@ struct Sender {
   StateChanged stateChanged;
   // Under the lock.
   MessageQueue queue;
-  Values newest;  // the value last handed over per controller, NeverSent before the first
+  std::array<std::int16_t, Controllers> newest;  // the value last handed over per key, NeverSent before the first
   bool stopping;
   bool devicesChanged;
   // Read by any thread, written by the sender thread.
@@ -65,11 +99,16 @@ bool TakeMessage(DWORD& message) {
   return true;
 }
 
-// Everything waiting goes: it is in `newest` already, and a lost device takes nothing.
-void DropWaiting() {
+// Empties the queue, and with `resend` fills it with the newest value of every controller, in
+// controller order: what waited is older than those or the same.
+void RenewWaiting(bool resend) {
   const Lock lock;
-  DWORD message;
-  while (PopMessage(sender.queue, message)) {
+  sender.queue.first = sender.queue.count = 0;
+  sender.queue.waiting.fill(0);
+  for (std::uint32_t key = 0; resend && key < Controllers; ++key) {
+    if (sender.newest[key] != NeverSent) {
+      PushMessage(sender.queue, ShortMessage(0xB0 | static_cast<std::int32_t>(key >> 7), key & 0x7F, sender.newest[key]));
+    }
   }
   WakeConditionVariable(&sender.room);
 }
@@ -107,7 +146,7 @@ bool Reopen() {
   for (UINT i = 0; i < count; ++i) {
     MIDIOUTCAPSA caps{};
     if (winmm.midiOutGetDevCapsA(i, &caps, sizeof caps) != MMSYSERR_NOERROR ||
-        std::string_view(caps.szPname, strnlen(caps.szPname, sizeof caps.szPname)) != sender.name) {
+        std::strncmp(caps.szPname, sender.name, sizeof caps.szPname) != 0) {
       continue;
     }
     if (winmm.midiOutOpen(&sender.handle, i, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) return true;
@@ -115,24 +154,13 @@ bool Reopen() {
   return false;
 }
 
-// Found again, the device hears where every controller stands, in controller order; what waits
-// meanwhile is older than that or the same.
+// Found again, the device hears where every controller stands, and only then does the panel hear
+// that it is back.
 void Search() {
   sender.lastSearch = GetTickCount64();
   if (!Reopen()) return;
-  Values values;
-  {
-    const Lock lock;
-    values = sender.newest;
-    sender.queue.count = 0;
-    sender.queue.waiting.fill(0);
-    WakeConditionVariable(&sender.room);
-  }
-  for (std::uint32_t key = 0; key < values.size(); ++key) {
-    if (values[key] == NeverSent) continue;
-    const DWORD message = ShortMessage(0xB0 | static_cast<std::int32_t>(key >> 7), key & 0x7F, values[key]);
-    if (!Send(message)) return Lose();
-  }
+  RenewWaiting(true);
+  if (!SendWaiting()) return;
   InterlockedExchange(&sender.connected, 1);
   Tell();
 }
@@ -163,7 +191,7 @@ DWORD WINAPI RunSender(void*) {
     if (connected) {
       if (SendWaiting() && stopping) CloseOutputHandle(sender.handle);
     } else {
-      DropWaiting();
+      RenewWaiting(false);  // all of it is in `newest`, and a lost device takes nothing
       if (!stopping && (changed || GetTickCount64() - sender.lastSearch >= SearchIntervalMs)) Search();
     }
     if (stopping) return 0;
@@ -177,33 +205,9 @@ int ControllerKey(DWORD message) {
   return static_cast<int>((message & 0x0F) << 7 | (message >> 8 & 0x7F));
 }
 
-bool PushMessage(MessageQueue& queue, DWORD message) {
-  const int key = ControllerKey(message);
-  if (key >= 0 && queue.waiting[key] != 0) {
-    queue.ring[(queue.waiting[key] - 1) % MessageQueue::Capacity] = message;
-    return true;
-  }
-  if (queue.count == MessageQueue::Capacity) return false;
-  const std::uint32_t number = queue.first + queue.count++;
-  queue.ring[number % MessageQueue::Capacity] = message;
-  if (key >= 0) queue.waiting[key] = number + 1;
-  return true;
-}
-
-bool PopMessage(MessageQueue& queue, DWORD& message) {
-  if (queue.count == 0) return false;
-  message = queue.ring[queue.first % MessageQueue::Capacity];
-  const int key = ControllerKey(message);
-  if (key >= 0 && queue.waiting[key] == queue.first + 1) queue.waiting[key] = 0;
-  ++queue.first;
-  --queue.count;
-  return true;
-}
-
 void StartSender(const Ports& ports, std::int32_t device, std::string_view name, StateChanged stateChanged) {
   sender.stateChanged = stateChanged;
-  sender.queue.first = sender.queue.count = 0;
-  sender.queue.waiting.fill(0);
+  RenewWaiting(false);
   sender.newest.fill(NeverSent);
   sender.stopping = sender.devicesChanged = false;
   sender.connected = 1;

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -13,27 +12,11 @@
 
 namespace midi {
 
-// The messages waiting for the sender, oldest first. A Control Change for a channel and controller
-// that already has one waiting takes that one's place, so a drag never builds a backlog; every
-// other message waits in turn.
-struct MessageQueue {
-  static constexpr std::uint32_t Capacity = 4096;
-  static constexpr std::uint32_t Controllers = 16 * 128;  // channel and controller of a Control Change
-  std::array<DWORD, Capacity> ring;
-  std::uint32_t first;  // the number of the oldest message; messages are numbered as they come
-  std::uint32_t count;
-  // The number of the message waiting for each controller, plus 1; 0 when none waits.
-  std::array<std::uint32_t, Controllers> waiting;
-};
-
 // The channel and controller of a well-formed Control Change (status 0xB0 to 0xBF, bytes below
-// 0x80), or -1 for any other message.
+// 0x80), or -1 for any other message. The sender keeps one waiting message per such key: a newer
+// one takes the waiting one's place, so a drag never builds a backlog; every other message waits
+// in turn.
 int ControllerKey(DWORD message);
-
-// False when the queue is full: nothing was added.
-bool PushMessage(MessageQueue& queue, DWORD message);
-// False when the queue is empty.
-bool PopMessage(MessageQueue& queue, DWORD& message);
 
 // Called on the sender thread when the device is lost or found again; it must not wait for the
 // window thread.
