@@ -5,8 +5,8 @@
 
 namespace app {
 
-// Closes every numbered window, lets go of COM, stops the MIDI sender, destroys both heaps and ends the process with exit
-// code 0.
+// Closes every numbered window, lets go of COM, stops the MIDI sender, destroys both heaps and ends
+// the process with exit code 0.
 [[noreturn]] void ExitProgram();
 
 // Shows the text, followed by the system's text (device names), in a box titled "Error" with a
