@@ -1,12 +1,16 @@
 // Numbered windows: placement, styles, the window table and the two event slots.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <limits>
 #include <set>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "support.h"
 #include "ui/layer_info.h"
+#include "ui/window_layer.h"
 
 namespace {
 
@@ -386,6 +390,27 @@ TEST_F(Events, EventWindowNumberIsMinusOneForWindowsOutsideTheTable) {
   EXPECT_EQ(ui::EventWindowNumber(), -1);  // its last message named a window no longer in the table
 }
 
+// The system's answers through the layer's seam: the DPI of the window's screen, and the frame for
+// it, which under Wine stays at the system's DPI whatever the window's.
+UINT screenDpi = USER_DEFAULT_SCREEN_DPI;
+UINT WINAPI ScreenDpi(HWND) { return screenDpi; }
+BOOL WINAPI FrameAtSystemDpi(RECT* r, DWORD style, BOOL menu, DWORD exStyle, UINT) {
+  return AdjustWindowRectEx(r, style, menu, exStyle);
+}
+
+// While the window moves for one new DPI, the system tells it of the next: the move has brought it
+// onto a screen of yet another.
+HWND movingWindow = nullptr;
+UINT nextDpi = 0;
+LRESULT CALLBACK TellNextDpiWhileMoving(int code, WPARAM wParam, LPARAM lParam) {
+  const auto& call = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call.hwnd == movingWindow && call.message == WM_WINDOWPOSCHANGED && nextDpi != 0) {
+    RECT rectangle = OuterRect(call.hwnd);
+    SendMessageA(call.hwnd, WM_DPICHANGED, std::exchange(nextDpi, 0), reinterpret_cast<LPARAM>(&rectangle));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Layout at other DPIs: the layer hears of a new DPI as from the system, by WM_DPICHANGED.
 class Dpi : public LayerTest, public testing::WithParamInterface<int> {
  protected:
@@ -432,6 +457,52 @@ TEST_P(Dpi, ChangeLaysTheWindowOutForTheNewDpiAndBack) {
   controls_[2] = ui::CreatePushButton(3, 190, 175, 50, 20, "Les.ON");  // made at the window's DPI too
   ChangeTo(GetParam(), false);
   EXPECT_EQ(ChangeTo(96), GetStockObject(DEFAULT_GUI_FONT));
+
+  movingWindow = window_, nextDpi = 96;
+  const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, TellNextDpiWhileMoving, nullptr, GetCurrentThreadId());
+  RECT away{0, 0, MulDiv(500, GetParam(), 96), MulDiv(260, GetParam(), 96)};
+  SendMessageA(window_, WM_DPICHANGED, GetParam(), reinterpret_cast<LPARAM>(&away));
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(ChangeTo(96, false), GetStockObject(DEFAULT_GUI_FONT)) << "laid out for the DPI it ended at";
+}
+
+// Opened on a screen of the DPI, the dialog is centred by the size it ends with. Moved there, the panel
+// asks for its size at the DPI from its 96-DPI numbers, as opening there gives it (from 144 DPI, 450
+// high at 192, where its 338 scaled would be 451). Neither takes a rectangle or a size from a message
+// posted or sent from another thread.
+TEST_P(Dpi, OpenedOrMovedThereAWindowHasTheSizeOfTheRule) {
+  const UINT dpi = screenDpi = GetParam();
+  ui::windowLayer.dpiForWindow = ScreenDpi;
+  ui::windowLayer.adjustWindowRectExForDpi = FrameAtSystemDpi;
+  const HWND dialog = ui::OpenNumberedWindow(999, 0, 0, 357, 120, DialogFlags, "Output device");
+  const RECT outer = OuterRect(dialog);
+  EXPECT_EQ(ClientSize(dialog).cx, ui::ScaleToDpi(357, dpi));
+  EXPECT_EQ(ClientSize(dialog).cy, ui::ScaleToDpi(120, dpi));
+  EXPECT_EQ(outer.left, CentredStart(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN)));
+  EXPECT_EQ(outer.top, CentredStart(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN)));
+
+  ChangeTo(144);
+  const SIZE wanted = OuterSize(ui::ScaleToDpi(490, dpi), ui::ScaleToDpi(225, dpi), PanelFlags);
+  SIZE asked{};
+  EXPECT_TRUE(SendMessageA(window_, ui::GetDpiScaledSizeMessage, dpi, reinterpret_cast<LPARAM>(&asked)));
+  EXPECT_EQ(std::pair(asked.cx, asked.cy), std::pair(wanted.cx, wanted.cy));
+
+  const RECT before[] = {OuterRect(dialog), OuterRect(window_)};
+  std::atomic<bool> forged{false};
+  std::thread forger([&] {
+    for (const HWND window : {dialog, window_}) {
+      for (const UINT message : {static_cast<UINT>(WM_DPICHANGED), ui::GetDpiScaledSizeMessage}) {
+        PostMessageA(window, message, 192, 0);
+        SendMessageA(window, message, 192, 0);
+      }
+    }
+    forged = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return forged.load(); }));
+  forger.join();
+  const RECT after[] = {OuterRect(dialog), OuterRect(window_)};
+  EXPECT_TRUE(EqualRect(&before[0], &after[0]) && EqualRect(&before[1], &after[1]));
+  EXPECT_EQ(std::pair(ui::WindowDpi(dialog), ui::WindowDpi(window_)), std::pair(dpi, 144u));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Dpi, testing::Values(120, 144, 168, 192));
