@@ -135,11 +135,11 @@ WPARAM TakeQueuedReturnOrEscape(DWORD since) {
   if (next.message == WM_KEYDOWN && (next.wParam == VK_RETURN || next.wParam == VK_ESCAPE)) key = next.wParam;
   if (next.message == WM_CHAR && next.wParam == '\r') key = VK_RETURN;
   if (next.message == WM_CHAR && next.wParam == VK_ESCAPE) key = VK_ESCAPE;  // ESC has the same code
-  const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;
-  const bool early = static_cast<LONG>(next.time - since) < 0;
-  if (key == 0 || repeat) return 0;
+  if (key == 0) return 0;
   PeekMessageA(&next, nullptr, next.message, next.message, PM_REMOVE);
-  return early ? 0 : key;
+  const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;  // a key held down: not a press
+  const bool early = static_cast<LONG>(next.time - since) < 0;
+  return repeat || early ? 0 : key;
 }
 
 void DropQueuedKeyMessages() {

@@ -201,8 +201,9 @@ TEST_F(TextDialog, OkButtonAcceptsAndTheWindowIsBuiltAsLaidOut) {
 }
 
 // The dialog over a window of the caller's. A Return pressed there before the dialog opens, so that
-// both the key state and the queue hold it, and released while the dialog is up, does not answer it.
-TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndItsReturnDoesNotAnswer) {
+// both the key state and the queue hold it, and released while the dialog is up, does not answer it,
+// nor does a Return's auto-repeat, nor does either type into the field; the Return pressed after does.
+TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndAHeldReturnDoesNotAnswer) {
   HWND owner = ui::OpenNumberedWindow(5, 0, 0, 200, 100, 0, "Owner");
   ASSERT_NE(owner, nullptr);
   while (ui::PollEvent() != ui::NoEvent) {
@@ -218,14 +219,18 @@ TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndItsReturnD
       Key(VK_RETURN, false);
       disabledMeanwhile = !IsWindowEnabled(owner);
       PostMessageA(owner, QueuedMeanwhile, 0, 0);
-      Press(dialog, VK_ESCAPE);
+      constexpr LPARAM Repeat = 0x401C0001;  // Return's scan code, and down before: a key held down
+      PostMessageA(GetDlgItem(dialog, 999), WM_KEYDOWN, VK_RETURN, Repeat);
+      PostMessageA(GetDlgItem(dialog, 999), WM_CHAR, '\r', Repeat);
+      Press(dialog, '7');
+      Press(dialog, VK_RETURN);
     });
-    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "") << "\"2\": the early Return answered";
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "7") << "\"2\": the early Return answered";
   }
   EXPECT_TRUE(disabledMeanwhile);
   EXPECT_TRUE(IsWindowEnabled(owner));
   EXPECT_EQ(ui::CurrentWindowHandle(), owner);
-  // Events queued while the dialog was up are dropped; only the Escape's late key-up may follow.
+  // Events queued while the dialog was up are dropped; only the Return's late key-up may follow.
   for (ui::EventKind kind = ui::PollEvent(); kind != ui::NoEvent; kind = ui::PollEvent()) {
     EXPECT_NE(kind, static_cast<ui::EventKind>(QueuedMeanwhile));
   }
