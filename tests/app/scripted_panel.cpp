@@ -39,7 +39,10 @@ EventKind WaitEvent() {
   }
   scripted::Step step = panel.steps.front();
   panel.steps.pop_front();
-  for (const auto& [slider, state] : step.moves) panel.sliderStates[slider] = state;
+  for (const auto& [slider, state] : step.moves) {
+    if (state == scripted::Gone) panel.sliderStates.erase(slider);
+    else panel.sliderStates[slider] = state;
+  }
   if (step.control != scripted::NoControl) panel.eventControl = step.control;
   return step.kind;
 }
@@ -49,6 +52,10 @@ ControlNumber EventControlNumber() { return scripted::ThePanel().eventControl; }
 std::int32_t GetControlState(ControlNumber number) {
   const auto found = scripted::ThePanel().sliderStates.find(number);
   return found == scripted::ThePanel().sliderStates.end() ? 0 : found->second;
+}
+
+HWND ControlHandle(ControlNumber number) {
+  return scripted::ThePanel().sliderStates.count(number) != 0 ? GetDesktopWindow() : nullptr;
 }
 
 bool SetControlText(ControlNumber number, std::string_view text) {
