@@ -24,21 +24,27 @@ def set_dpi(dpi):
     subprocess.run([drive.WINE, drive.WINLOOK, "top"], check=True, **quiet)
 
 
+def scaled(value, dpi):
+    """The program's one rule for a 96-DPI number: value * dpi / 96 to the nearest pixel, halves
+    away from zero (the numbers here are none negative)."""
+    return (2 * value * dpi + 96) // 192
+
+
 class HighDpi(ProgramTest):
     def tearDown(self):
         super().tearDown()
         set_dpi(96)
 
     def assertLaidOut(self, program, window, places, dpi):
-        """Per-monitor aware at the DPI, the 96-DPI client area and controls scaled, within 2 pixels,
-        and every label and button text fits its box in the program's font."""
+        """Per-monitor aware at the DPI, the 96-DPI client area and controls scaled by the program's
+        rule to the pixel (the frame around them is Wine's), and every label and button text fits its
+        box in the program's font."""
         controls = program.controls(window)
         self.assertEqual({(w["awareness"], w["dpi"]) for w in [window, *controls.values()]}, {(2, dpi)})
         for number, (left, top, right, bottom) in places.items():
             actual = window["client"] if number is None else controls[number]["rect"]
-            x, y = round(left * dpi / 96), round(top * dpi / 96)
-            wanted = [x, y, x + round((right - left) * dpi / 96), y + round((bottom - top) * dpi / 96)]
-            self.assertLessEqual(max(abs(a - b) for a, b in zip(actual, wanted)), 2, (number, actual, wanted))
+            x, y = scaled(left, dpi), scaled(top, dpi)
+            self.assertEqual(actual, [x, y, x + scaled(right - left, dpi), y + scaled(bottom - top, dpi)], number)
         for fit in winlook("fit", window["hwnd"]):
             self.assertLessEqual(fit["needed"][2:], fit["client"][2:], fit)
         return controls
