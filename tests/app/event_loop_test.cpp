@@ -128,8 +128,7 @@ TEST_F(EventLoop, CloseSendsThePendingChangeThenEndsTheProgram) {
   EXPECT_EQ(panel().steps.size(), 1u) << "the loop went on after the close request";
 }
 
-// Another program can change a slider's range or destroy it: what goes out stays a data byte, the
-// display shows what went out, and a slider that is gone sends nothing.
+// A slider's range changed, or the slider destroyed, by another program: only data bytes go out.
 TEST_F(EventLoop, ValuesBeyondADataByteAreClampedAndAGoneSliderSendsNothing) {
   Script({{{{1, -50}, {2, 206}, {3, 100}}, WM_PAINT, NoControl}, {{{3, scripted::Gone}}, WM_PAINT, NoControl}});
   RunAll();

@@ -39,10 +39,7 @@ EventKind WaitEvent() {
   }
   scripted::Step step = panel.steps.front();
   panel.steps.pop_front();
-  for (const auto& [slider, state] : step.moves) {
-    if (state == scripted::Gone) panel.sliderStates.erase(slider);
-    else panel.sliderStates[slider] = state;
-  }
+  for (const auto& [slider, state] : step.moves) panel.sliderStates[slider] = state;
   if (step.control != scripted::NoControl) panel.eventControl = step.control;
   return step.kind;
 }
@@ -54,8 +51,8 @@ std::int32_t GetControlState(ControlNumber number) {
   return found == scripted::ThePanel().sliderStates.end() ? 0 : found->second;
 }
 
-HWND ControlHandle(ControlNumber number) {
-  return scripted::ThePanel().sliderStates.count(number) != 0 ? GetDesktopWindow() : nullptr;
+HWND ControlHandle(ControlNumber number) {  // a slider never moved stands at 0
+  return scripted::ThePanel().sliderStates[number] != scripted::Gone ? GetDesktopWindow() : nullptr;
 }
 
 bool SetControlText(ControlNumber number, std::string_view text) {

@@ -24,12 +24,6 @@ def set_dpi(dpi):
     subprocess.run([drive.WINE, drive.WINLOOK, "top"], check=True, **quiet)
 
 
-def scaled(value, dpi):
-    """The program's one rule for a 96-DPI number: value * dpi / 96 to the nearest pixel, halves
-    away from zero (the numbers here are none negative)."""
-    return (2 * value * dpi + 96) // 192
-
-
 class HighDpi(ProgramTest):
     def tearDown(self):
         super().tearDown()
@@ -37,14 +31,14 @@ class HighDpi(ProgramTest):
 
     def assertLaidOut(self, program, window, places, dpi):
         """Per-monitor aware at the DPI, the 96-DPI client area and controls scaled by the program's
-        rule to the pixel (the frame around them is Wine's), and every label and button text fits its
-        box in the program's font."""
+        rule to the pixel, and every label and button text fits its box in the program's font."""
         controls = program.controls(window)
         self.assertEqual({(w["awareness"], w["dpi"]) for w in [window, *controls.values()]}, {(2, dpi)})
+        scaled = lambda value: (2 * value * dpi + 96) // 192  # noqa: E731 (the rule: value * dpi / 96, halves up)
         for number, (left, top, right, bottom) in places.items():
             actual = window["client"] if number is None else controls[number]["rect"]
-            x, y = scaled(left, dpi), scaled(top, dpi)
-            self.assertEqual(actual, [x, y, x + scaled(right - left, dpi), y + scaled(bottom - top, dpi)], number)
+            x, y = scaled(left), scaled(top)
+            self.assertEqual(actual, [x, y, x + scaled(right - left), y + scaled(bottom - top)], number)
         for fit in winlook("fit", window["hwnd"]):
             self.assertLessEqual(fit["needed"][2:], fit["client"][2:], fit)
         return controls

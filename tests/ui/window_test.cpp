@@ -1,11 +1,9 @@
 // Numbered windows: placement, styles, the window table and the two event slots.
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <limits>
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include "support.h"
@@ -390,24 +388,17 @@ TEST_F(Events, EventWindowNumberIsMinusOneForWindowsOutsideTheTable) {
   EXPECT_EQ(ui::EventWindowNumber(), -1);  // its last message named a window no longer in the table
 }
 
-// The system's answers through the layer's seam: the DPI of the window's screen, and the frame for
-// it, which under Wine stays at the system's DPI whatever the window's.
+// The layer's seam: the window's screen at the test's DPI, its frame as Wine draws it, at 96 DPI.
 UINT screenDpi = USER_DEFAULT_SCREEN_DPI;
 UINT WINAPI ScreenDpi(HWND) { return screenDpi; }
-BOOL WINAPI FrameAtSystemDpi(RECT* r, DWORD style, BOOL menu, DWORD exStyle, UINT) {
-  return AdjustWindowRectEx(r, style, menu, exStyle);
-}
+BOOL WINAPI WinesFrame(RECT* r, DWORD style, BOOL menu, DWORD exStyle, UINT) { return AdjustWindowRectEx(r, style, menu, exStyle); }
 
-// While the window moves for one new DPI, the system tells it of the next: the move has brought it
-// onto a screen of yet another.
-HWND movingWindow = nullptr;
-UINT nextDpi = 0;
-LRESULT CALLBACK TellNextDpiWhileMoving(int code, WPARAM wParam, LPARAM lParam) {
-  const auto& call = *reinterpret_cast<const CWPSTRUCT*>(lParam);
-  if (code == HC_ACTION && call.hwnd == movingWindow && call.message == WM_WINDOWPOSCHANGED && nextDpi != 0) {
-    RECT rectangle = OuterRect(call.hwnd);
-    SendMessageA(call.hwnd, WM_DPICHANGED, std::exchange(nextDpi, 0), reinterpret_cast<LPARAM>(&rectangle));
-  }
+// Tells the window of 96 DPI while it moves for another, as when that move takes it to a third screen.
+HWND moving = nullptr;
+LRESULT CALLBACK TellOf96WhileMoving(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  RECT there = OuterRect(call->hwnd);
+  if (call->message == WM_WINDOWPOSCHANGED && call->hwnd == std::exchange(moving, nullptr)) SendMessageA(call->hwnd, WM_DPICHANGED, 96, reinterpret_cast<LPARAM>(&there));
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -458,50 +449,34 @@ TEST_P(Dpi, ChangeLaysTheWindowOutForTheNewDpiAndBack) {
   ChangeTo(GetParam(), false);
   EXPECT_EQ(ChangeTo(96), GetStockObject(DEFAULT_GUI_FONT));
 
-  movingWindow = window_, nextDpi = 96;
-  const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, TellNextDpiWhileMoving, nullptr, GetCurrentThreadId());
-  RECT away{0, 0, MulDiv(500, GetParam(), 96), MulDiv(260, GetParam(), 96)};
+  RECT away{0, 0, 500, 300};
+  moving = window_;  // a move for this DPI that ends on a screen of 96: laid out for that one
+  const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, TellOf96WhileMoving, nullptr, GetCurrentThreadId());
   SendMessageA(window_, WM_DPICHANGED, GetParam(), reinterpret_cast<LPARAM>(&away));
   UnhookWindowsHookEx(hook);
-  EXPECT_EQ(ChangeTo(96, false), GetStockObject(DEFAULT_GUI_FONT)) << "laid out for the DPI it ended at";
+  EXPECT_EQ(ChangeTo(96, false), GetStockObject(DEFAULT_GUI_FONT));
 }
 
-// Opened on a screen of the DPI, the dialog is centred by the size it ends with. Moved there, the panel
-// asks for its size at the DPI from its 96-DPI numbers, as opening there gives it (from 144 DPI, 450
-// high at 192, where its 338 scaled would be 451). Neither takes a rectangle or a size from a message
-// posted or sent from another thread.
+// Opened on a screen of the DPI, the dialog is centred by its final size; about to move there, the
+// panel at 144 DPI asks for the size of the rule (at 192: 450 high, not 338 scaled, 451). Posted,
+// neither message changes a window.
 TEST_P(Dpi, OpenedOrMovedThereAWindowHasTheSizeOfTheRule) {
   const UINT dpi = screenDpi = GetParam();
   ui::windowLayer.dpiForWindow = ScreenDpi;
-  ui::windowLayer.adjustWindowRectExForDpi = FrameAtSystemDpi;
+  ui::windowLayer.adjustWindowRectExForDpi = WinesFrame;
   const HWND dialog = ui::OpenNumberedWindow(999, 0, 0, 357, 120, DialogFlags, "Output device");
   const RECT outer = OuterRect(dialog);
-  EXPECT_EQ(ClientSize(dialog).cx, ui::ScaleToDpi(357, dpi));
-  EXPECT_EQ(ClientSize(dialog).cy, ui::ScaleToDpi(120, dpi));
+  const SIZE client = ClientSize(dialog);
+  EXPECT_EQ(std::pair(client.cx, client.cy), std::pair(LONG{ui::ScaleToDpi(357, dpi)}, LONG{ui::ScaleToDpi(120, dpi)}));
   EXPECT_EQ(outer.left, CentredStart(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN)));
   EXPECT_EQ(outer.top, CentredStart(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN)));
-
   ChangeTo(144);
   const SIZE wanted = OuterSize(ui::ScaleToDpi(490, dpi), ui::ScaleToDpi(225, dpi), PanelFlags);
   SIZE asked{};
   EXPECT_TRUE(SendMessageA(window_, ui::GetDpiScaledSizeMessage, dpi, reinterpret_cast<LPARAM>(&asked)));
   EXPECT_EQ(std::pair(asked.cx, asked.cy), std::pair(wanted.cx, wanted.cy));
-
-  const RECT before[] = {OuterRect(dialog), OuterRect(window_)};
-  std::atomic<bool> forged{false};
-  std::thread forger([&] {
-    for (const HWND window : {dialog, window_}) {
-      for (const UINT message : {static_cast<UINT>(WM_DPICHANGED), ui::GetDpiScaledSizeMessage}) {
-        PostMessageA(window, message, 192, 0);
-        SendMessageA(window, message, 192, 0);
-      }
-    }
-    forged = true;
-  });
-  EXPECT_TRUE(PumpUntil([&] { return forged.load(); }));
-  forger.join();
-  const RECT after[] = {OuterRect(dialog), OuterRect(window_)};
-  EXPECT_TRUE(EqualRect(&before[0], &after[0]) && EqualRect(&before[1], &after[1]));
+  for (const HWND window : {dialog, window_}) PostMessageA(window, WM_DPICHANGED, 192, 0);
+  DrainEvents();
   EXPECT_EQ(std::pair(ui::WindowDpi(dialog), ui::WindowDpi(window_)), std::pair(dpi, 144u));
 }
 
