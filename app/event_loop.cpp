@@ -33,7 +33,11 @@ void SendButtonPress(const AppState& state, ui::ControlNumber pressed) {
 void SendMovedSliders(AppState& state) {
   for (std::size_t row = 0; row < SliderTable.size(); ++row) {
     const SliderBinding& binding = SliderTable[row];
-    const std::int32_t value = ui::GetControlState(binding.slider);
+    // A slider destroyed, or its range changed, by another program: a gone one sends nothing, and no
+    // value leaves the 0 to 127 of a MIDI data byte.
+    if (ui::ControlHandle(binding.slider) == nullptr) continue;
+    std::int32_t value = ui::GetControlState(binding.slider);
+    value = value < 0 ? 0 : value > SliderMaximum ? SliderMaximum : value;
     if (value == state.lastValues[row]) continue;
     state.lastValues[row] = value;  // stored first: a lost message is not repeated
     midi::SendShortMessage(state.ports, ControlChange, binding.controller, value);

@@ -28,9 +28,13 @@ constexpr DWORD PollIntervalMs = 1;
 constexpr unsigned short KeyDownNow = 0x8000;
 constexpr unsigned short PressedSinceLastQuery = 0x0001;
 
-// Down now and pressed since the previous query: only this exact state counts as a key press.
-bool Pressed(int key) {
-  return static_cast<unsigned short>(GetAsyncKeyState(key)) == (KeyDownNow | PressedSinceLastQuery);
+// Down now and pressed since the previous query: only this exact state counts as a key press. A key
+// held down since before the dialog counts only once it has been let go: its auto-repeat marks it
+// pressed again and again.
+bool Pressed(int key, bool& held) {
+  const auto state = static_cast<unsigned short>(GetAsyncKeyState(key));
+  held = held && (state & KeyDownNow) != 0;
+  return !held && state == (KeyDownNow | PressedSinceLastQuery);
 }
 
 // The window that was current when the dialog was asked for; it is disabled while the dialog is up.
@@ -69,9 +73,9 @@ HWND OpenDialog(std::string_view title, std::string_view message, std::string_vi
 // Brings the dialog to the front, polls until OK, Return, Escape or the close box answers it and
 // closes it. Gives the field's text for OK and Return, the empty text for Escape and the close box.
 runtime::Text AwaitAnswer(HWND dialog) {
-  // Presses made before the dialog was there must not answer it.
-  GetAsyncKeyState(VK_RETURN);
-  GetAsyncKeyState(VK_ESCAPE);
+  // Presses made before the dialog was there must not answer it, nor keys still held from then.
+  bool returnHeld = GetAsyncKeyState(VK_RETURN) < 0;
+  bool escapeHeld = GetAsyncKeyState(VK_ESCAPE) < 0;
   const DWORD openedAt = GetTickCount();
   SetForegroundWindow(dialog);
   ui::FocusControl(AnswerField);
@@ -85,8 +89,8 @@ runtime::Text AwaitAnswer(HWND dialog) {
     const WPARAM queued = inFront ? ui::TakeQueuedReturnOrEscape(openedAt) : 0;
     const ui::EventKind event = queued != 0 ? ui::NoEvent : ui::PollEvent();
     const ui::ControlNumber control = ui::EventControlNumber();
-    const bool returnPressed = Pressed(VK_RETURN) || queued == VK_RETURN;
-    const bool escapePressed = Pressed(VK_ESCAPE) || queued == VK_ESCAPE;
+    const bool returnPressed = Pressed(VK_RETURN, returnHeld) || queued == VK_RETURN;
+    const bool escapePressed = Pressed(VK_ESCAPE, escapeHeld) || queued == VK_ESCAPE;
     // While another window is in front nothing answers the dialog, not even a click on OK.
     if (!inFront) continue;
     const bool okClicked = event == ui::ControlEvent && control == OkButton;

@@ -31,17 +31,21 @@ HWND Result(ControlNumber requested, ControlNumber id, HWND window) {
 
 HMENU IdentifierArgument(ControlNumber id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 
+// The layer's procedures take the controls' messages in UTF-16, which makes every control a Unicode
+// window: a text that came from the system as UTF-16 reaches it unchanged, not converted back to the
+// system's code page on its way. Texts set and read through the "A" functions are converted to and
+// from the system's code page, as the window system does for any window.
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const ControlNumber id = WindowIdentifier(hwnd);
   const ControlRecord& record = FindControl(id);
-  if (record.window == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (record.window == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   const WNDPROC previous = record.previousProcedure;  // the release below may free the record
   if (message == WM_GETOBJECT && record.name[0] != '\0') {
     const LRESULT answer = AnswerAccessibleObject(hwnd, wParam, lParam);
     if (answer != 0) return answer;
   }
   if (message == WM_NCDESTROY) ReleaseControlSlot(id);
-  return CallWindowProcA(previous, hwnd, message, wParam, lParam);
+  return CallWindowProcW(previous, hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK FocusNotifyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -50,7 +54,7 @@ LRESULT CALLBACK FocusNotifyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     PostMessageA(TopLevelAncestor(hwnd), ControlFocusMessage, id,
                  message == WM_SETFOCUS ? FocusGainedCode : FocusLostCode);
   }
-  return CallWindowProcA(ControlWindowProc, hwnd, message, wParam, lParam);
+  return CallWindowProcW(ControlWindowProc, hwnd, message, wParam, lParam);
 }
 
 // Records the new window under the id and puts ControlWindowProc in front of its class procedure.
@@ -66,7 +70,7 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
   record->kind = &kind;
   record->name[0] = '\0';
   record->previousProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
 }
 
 // One copy serves the three constructors of text controls: left to itself, the compiler would copy
@@ -88,7 +92,7 @@ void AdoptControl(ControlNumber id, HWND window, const ControlKind& kind) {
   AdoptControl(id, window, *layout.kind);
   if (window != nullptr) {
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(WindowFont(context.parent)), TRUE);
-    if (layout.focusNotifications) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FocusNotifyProc));
+    if (layout.focusNotifications) SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FocusNotifyProc));
   }
   return Result(number, id, window);
 }

@@ -49,6 +49,23 @@ bool TranslatedByAccelerators(MSG& message) {
   return accelerators != nullptr && TranslateAcceleratorA(active, accelerators, &message) != 0;
 }
 
+// Messages that the system sends, within the window's own thread, and never posts. One posted, or sent
+// from another thread or process, comes from another program, and its pointer means nothing here:
+// a fetch does not dispatch a posted one, and the window procedure takes a sent one only from this
+// thread.
+bool SentOnly(UINT message) { return message == WM_DPICHANGED || message == GetDpiScaledSizeMessage; }
+
+bool SentFromThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
+
+// The system's own loops (moving or sizing a window by its frame, its window menu, a message box)
+// fetch and dispatch the thread's messages themselves. While one runs, this takes the posted ones
+// that only the system should send out of their way: dispatched, they would be WM_NULL.
+LRESULT CALLBACK DropPostedSentOnly(int code, WPARAM wParam, LPARAM lParam) {
+  MSG& message = *reinterpret_cast<MSG*>(lParam);
+  if (code == HC_ACTION && SentOnly(message.message)) message.message = WM_NULL;
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 EventKind FetchEvent(bool wait) {
   if (layer.deferredEvent.kind != NoEvent) {
     const EventKind kind = layer.deferredEvent.kind;
@@ -63,7 +80,7 @@ EventKind FetchEvent(bool wait) {
   } else if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     return NoEvent;
   }
-  if (!TranslatedByAccelerators(message)) {
+  if (!SentOnly(message.message) && !TranslatedByAccelerators(message)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
@@ -104,6 +121,10 @@ void RecordCommand(WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+HHOOK GuardSystemLoop() {
+  return SetWindowsHookExA(WH_GETMESSAGE, DropPostedSentOnly, nullptr, GetCurrentThreadId());
+}
+
 EventKind WaitEvent() { return FetchEvent(true); }
 EventKind PollEvent() { return FetchEvent(false); }
 
@@ -114,11 +135,11 @@ WPARAM TakeQueuedReturnOrEscape(DWORD since) {
   if (next.message == WM_KEYDOWN && (next.wParam == VK_RETURN || next.wParam == VK_ESCAPE)) key = next.wParam;
   if (next.message == WM_CHAR && next.wParam == '\r') key = VK_RETURN;
   if (next.message == WM_CHAR && next.wParam == VK_ESCAPE) key = VK_ESCAPE;  // ESC has the same code
-  const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;
-  const bool early = static_cast<LONG>(next.time - since) < 0;
-  if (key == 0 || repeat) return 0;
+  if (key == 0) return 0;
   PeekMessageA(&next, nullptr, next.message, next.message, PM_REMOVE);
-  return early ? 0 : key;
+  const bool repeat = (HIWORD(next.lParam) & KF_REPEAT) != 0;  // a key held down: not a press
+  const bool early = static_cast<LONG>(next.time - since) < 0;
+  return repeat || early ? 0 : key;
 }
 
 bool PostNotice(HWND window) { return PostMessageA(window, NoticeEvent, 0, 0) != FALSE; }
@@ -158,8 +179,23 @@ LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LP
       if (wParam != SIZE_MINIMIZED) layer.deferredEvent = DeferredSlot{SizeEvent, window};
       break;
     case WM_DPICHANGED:  // moved to a screen of another scale: the rectangle is the system's suggestion
-      RescaleWindow(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      if (SentFromThisThread()) RescaleWindow(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
+    case GetDpiScaledSizeMessage: {  // about to move there: the size it gets, not the present one scaled
+      SIZE outer;
+      if (!SentFromThisThread() || !ScaledOuterSize(window, static_cast<UINT>(wParam), outer)) return FALSE;
+      *reinterpret_cast<SIZE*>(lParam) = outer;
+      return TRUE;
+    }
+    case WM_NCCREATE:
+      if (layer.enableNonClientDpiScaling != nullptr) layer.enableNonClientDpiScaling(window);
+      break;
+    case WM_SYSCOMMAND: {  // its default processing runs the system's loops
+      const HHOOK guard = GuardSystemLoop();
+      const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+      UnhookWindowsHookEx(guard);
+      return result;
+    }
     case WM_DEVICECHANGE:  // sent from inside the fetch: it comes out as an event of its own
       PostMessageA(window, DeviceChangeEvent, 0, 0);
       break;

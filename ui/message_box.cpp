@@ -6,6 +6,7 @@
 #include "ui/layer_info.h"
 #include "ui/list_heap.h"
 #include "ui/wide_text.h"
+#include "ui/window_layer.h"
 
 namespace ui {
 
@@ -93,7 +94,9 @@ std::int32_t ShowMessage(std::string_view title, std::string_view message, std::
   end += WidenLines(systemText, CP_ACP, end);  // a device name to a line, each read on its own
   *end = L'\0';
   DisableThreadWindows();
+  const HHOOK guard = GuardSystemLoop();  // the box's loop dispatches what is posted to the windows
   const int result = MessageBoxW(MessageOwner(), text, caption, flags);
+  UnhookWindowsHookEx(guard);
   EnableThreadWindows();
   runtime::FreeBytes(caption);
   return result;

@@ -64,13 +64,21 @@ POINT CentredOnScreen(int width, int height) {
   return {(screenWidth >> 1) - (w >> 1), (screenHeight >> 1) - (h >> 1)};
 }
 
-POINT CentredOnActiveWindow(int width, int height) {
-  const HWND active = GetActiveWindow();
+// Centred on the window that was active before this one was made (once made, the new window is the
+// active one), or on the screen without one; never left of or above the screen's origin.
+POINT CentredOnWindow(HWND active, int width, int height) {
   RECT r;
   if (active == nullptr || !GetWindowRect(active, &r)) return CentredOnScreen(width, height);
   const int left = r.left + ((r.right - r.left) >> 1) - (width >> 1);
   const int top = r.top + ((r.bottom - r.top) >> 1) - (height >> 1);
   return {left < 0 ? 0 : left, top < 0 ? 0 : top};
+}
+
+// Where the outer top-left corner of a window of this outer size goes: (x, y) scaled, or centred.
+POINT Origin(int x, int y, std::uint32_t flags, HWND active, SIZE outer, UINT dpi) {
+  if (flags & CentreOnActiveWindow) return CentredOnWindow(active, outer.cx, outer.cy);
+  if (flags & CentreOnScreen) return CentredOnScreen(outer.cx, outer.cy);
+  return {ScaleToDpi(x, dpi), ScaleToDpi(y, dpi)};
 }
 
 // value * to / from, rounded to the nearest, halves away from zero (for the sizes here, MulDiv's
@@ -80,11 +88,41 @@ int Rescaled(int value, int to, int from) {
   return (value < 0 ? value * to - half : value * to + half) / from;
 }
 
-// A function of user32 that older Windows lacks, or null.
+// A function that older Windows lacks, or null.
 template <class Function>
-void FindUser32(Function& function, const char* name) {
-  const FARPROC found = GetProcAddress(GetModuleHandleA("user32"), name);
+void FindFunction(Function& function, HMODULE module, const char* name) {
+  const FARPROC found = module != nullptr ? GetProcAddress(module, name) : nullptr;
   function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+template <class Function>
+void FindUser32(Function& function, const char* name) { FindFunction(function, GetModuleHandleA("user32"), name); }
+
+// The DPI of the monitor that holds the window, for Windows 8.1, which knows a DPI per monitor but
+// none per window.
+UINT WINAPI MonitorDpi(HWND window) {
+  constexpr int EffectiveDpi = 0;  // MDT_EFFECTIVE_DPI: the one the user's scale gives
+  UINT x = 0, y = 0;
+  const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+  return SUCCEEDED(layer.dpiForMonitor(monitor, EffectiveDpi, &x, &y)) ? x : layer.systemDpi;
+}
+
+// Where the system has them, the functions that tell and use a window's own DPI.
+void FindDpiFunctions() {
+  FindUser32(layer.dpiForWindow, "GetDpiForWindow");
+  FindUser32(layer.adjustWindowRectExForDpi, "AdjustWindowRectExForDpi");
+  BOOL(WINAPI * knowsContext)(DPI_AWARENESS_CONTEXT);
+  FindUser32(knowsContext, "IsValidDpiAwarenessContext");
+  // Windows 10 1607 runs the program per monitor (version 1), whose frame keeps the system's DPI
+  // unless each window asks for it to follow.
+  if (knowsContext != nullptr && !knowsContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+    FindUser32(layer.enableNonClientDpiScaling, "EnableNonClientDpiScaling");
+  }
+  if (layer.dpiForWindow != nullptr) return;
+  // shcore from the system's folder only: a DLL of that name beside the program is not the system's.
+  FindFunction(layer.dpiForMonitor, LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
+               "GetDpiForMonitor");
+  if (layer.dpiForMonitor != nullptr) layer.dpiForWindow = MonitorDpi;
 }
 
 // The outer size of a window with this style whose client area is width x height at 96 DPI.
@@ -180,9 +218,20 @@ void RescaleWindow(HWND window, UINT dpi, const RECT& outer) {
   entry->font = FontForDpi(dpi);
   SetWindowPos(window, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  Layout layout{dpi, entry->font};
-  EnumChildWindows(window, LayOutControl, reinterpret_cast<LPARAM>(&layout));
+  // Moved onto a screen of yet another DPI, the window has been laid out for that one meanwhile.
+  entry = FindWindowEntry(window);
+  if (entry != nullptr) {
+    Layout layout{entry->dpi, entry->font};
+    EnumChildWindows(window, LayOutControl, reinterpret_cast<LPARAM>(&layout));
+  }
   DeleteObject(previous);  // no control holds it any more
+}
+
+bool ScaledOuterSize(HWND window, UINT dpi, SIZE& outer) {
+  const WindowEntry* entry = FindWindowEntry(window);
+  if (entry == nullptr) return false;
+  outer = OuterSize(entry->client.cx, entry->client.cy, static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)), dpi);
+  return true;
 }
 
 WindowEntry* FindWindowEntry(HWND window) {
@@ -204,8 +253,7 @@ void InitWindowLayer(HINSTANCE instance) {
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   wc.lpszClassName = layer.className.data();
-  FindUser32(layer.dpiForWindow, "GetDpiForWindow");
-  FindUser32(layer.adjustWindowRectExForDpi, "AdjustWindowRectExForDpi");
+  FindDpiFunctions();
   // A program that declares DPI awareness reads the system's DPI here; any other reads 96.
   const HDC screen = GetDC(nullptr);
   layer.systemDpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
@@ -228,16 +276,13 @@ HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height
   RegisterClassA(&layer.windowClassTemplate);
 
   // Laid out for the system's DPI, which is the DPI of the screen it opens on but where the user has
-  // changed one screen's scale since signing in; then it is laid out again for that screen's.
+  // changed one screen's scale since signing in, or on Windows 8.1 the screen is not the main one;
+  // then it is laid out and placed again for that screen's.
   const DWORD style = WindowStyle(flags);
+  const HWND active = (flags & CentreOnActiveWindow) ? GetActiveWindow() : nullptr;
   const UINT dpi = layer.systemDpi;
-  const SIZE outer = OuterSize(width, height, style, dpi);
-  POINT origin{ScaleToDpi(x, dpi), ScaleToDpi(y, dpi)};
-  if (flags & CentreOnActiveWindow) {
-    origin = CentredOnActiveWindow(outer.cx, outer.cy);
-  } else if (flags & CentreOnScreen) {
-    origin = CentredOnScreen(outer.cx, outer.cy);
-  }
+  SIZE outer = OuterSize(width, height, style, dpi);
+  POINT origin = Origin(x, y, flags, active, outer, dpi);
 
   const runtime::Text caption(title);
   const HWND window = CreateWindowExA(0, layer.className.data(), caption.c_str(), style, origin.x, origin.y,
@@ -248,13 +293,15 @@ HWND OpenNumberedWindow(WindowNumber number, int x, int y, int width, int height
   }
   WindowEntry& entry = *EntryOf(layer.windows, number);
   entry.window = window;
+  entry.client = {width, height};
   entry.dpi = dpi;
   entry.font = FontForDpi(dpi);
   layer.currentWindow = window;
   const UINT screenDpi = layer.dpiForWindow != nullptr ? layer.dpiForWindow(window) : dpi;
   if (screenDpi != dpi) {
-    const SIZE resized = OuterSize(width, height, style, screenDpi);
-    RescaleWindow(window, screenDpi, RECT{origin.x, origin.y, origin.x + resized.cx, origin.y + resized.cy});
+    outer = OuterSize(width, height, style, screenDpi);
+    origin = Origin(x, y, flags, active, outer, screenDpi);  // centred by the size it ends with
+    RescaleWindow(window, screenDpi, RECT{origin.x, origin.y, origin.x + outer.cx, origin.y + outer.cy});
   }
   if ((style & WS_VISIBLE) && (style & WS_MAXIMIZE)) ShowWindow(window, SW_MAXIMIZE);
   BuildNavigationAccelerators(entry);

@@ -84,15 +84,16 @@ EventKind WaitEvent();  // blocks until a message is there
 EventKind PollEvent();  // never waits; NoEvent when nothing is waiting
 ControlNumber EventControlNumber();  // the control of the last event that carried one; never cleared
 
-// Takes a Return or Escape press waiting in this thread's queue, if it went down (not a repeat) at
-// or after `since` (a GetTickCount time), and says which it was: VK_RETURN, VK_ESCAPE or 0. Some
+// Takes a Return or Escape waiting in this thread's queue and says which it was, VK_RETURN or
+// VK_ESCAPE, if it went down (not a repeat) at or after `since` (a GetTickCount time); else 0. Some
 // platforms (Wine among them) update the asynchronous key state only after the key message has been
 // fetched; a dialog that waits for the key state alone would dispatch the Return first, and its line
 // break would replace the selected answer. The press is taken out of the queue, so it cannot reach a
 // text field later either. Its character counts too: the key message may have been fetched a moment
 // before, leaving only the character that would type the line break. A press from before `since` is
 // taken out as well but gives 0: dispatched, it would be translated into a character of a later time,
-// which would answer as a new press.
+// which would answer as a new press. So is a repeat of a key held down, which would type a line
+// break.
 WPARAM TakeQueuedReturnOrEscape(DWORD since);
 
 // Drops every key message waiting in this thread's queue. The key that answered a dialog may still

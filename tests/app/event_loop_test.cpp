@@ -128,12 +128,12 @@ TEST_F(EventLoop, CloseSendsThePendingChangeThenEndsTheProgram) {
   EXPECT_EQ(panel().steps.size(), 1u) << "the loop went on after the close request";
 }
 
-TEST_F(EventLoop, ValueTextIsTheDecimalFormCutToFiveCharacters) {
-  Script({{{{1, -1}, {2, 123456}, {3, -98765}}, WM_PAINT, NoControl}});
+// A slider's range changed, or the slider destroyed, by another program: only data bytes go out.
+TEST_F(EventLoop, ValuesBeyondADataByteAreClampedAndAGoneSliderSendsNothing) {
+  Script({{{{1, -50}, {2, 206}, {3, 100}}, WM_PAINT, NoControl}, {{{3, scripted::Gone}}, WM_PAINT, NoControl}});
   RunAll();
-  EXPECT_EQ(panel().texts[21], "-1");
-  EXPECT_EQ(panel().texts[22], "12345");
-  EXPECT_EQ(panel().texts[23], "-9876");
+  EXPECT_EQ(panel().sent, (std::vector<std::uint32_t>{CC(13, 127), CC(14, 100)}));
+  EXPECT_EQ(panel().texts[22], "127");
 }
 
 MMRESULT WINAPI FailingShortMsg(HMIDIOUT, DWORD message) {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The file a user copies: at most 64 KiB, importing only Windows' own DLLs, carrying the project's
 # version in its properties and one application manifest that declares per-monitor DPI awareness
-# (v2, true/pm before it), common controls 6 and Windows 7 to 11, and nothing else. A function-local
-# static with a thread-safe guard, or a library call that throws, each adds some 100 KiB of runtime;
-# this catches it.
+# (v2, v1 where v2 is unknown, true/pm before both), common controls 6 and Windows 7 to 11, and
+# nothing else. A function-local static with a thread-safe guard, or a library call that throws, each
+# adds some 100 KiB of runtime; this catches it.
 #   program_file.sh PROGRAM VERSION   (DBB_SOURCE_DIR: the source tree, for tools/pe_table.py)
 set -euo pipefail
 program=$1
@@ -31,7 +31,7 @@ done
 # One manifest, resource 1, as app/MidiDrawbarBox.manifest has it: these declarations and no others.
 manifest=$(python3 "$DBB_SOURCE_DIR/tools/pe_table.py" manifests "$program") || fail "cannot read its manifests"
 [ "$manifest" = "1 1033"$'\n'"$(cat "$DBB_SOURCE_DIR/app/MidiDrawbarBox.manifest")" ] || fail "manifests: $manifest"
-for part in '>PerMonitorV2<' '>true/pm<' 'Common-Controls" version="6.0.0.0"' 35138b9a 4a2f28e3 1f676c76 8e0f7a12; do
+for part in '>PerMonitorV2, PerMonitor<' '>true/pm<' 'Common-Controls" version="6.0.0.0"' 35138b9a 4a2f28e3 1f676c76 8e0f7a12; do
   grep -qF -- "$part" <<<"$manifest" || fail "the manifest lacks $part"
 done
 [ "$(grep -o '<[a-zA-Z]\+' <<<"$manifest" | sort -u | paste -sd' ')" = "<application <assembly <assemblyIdentity \

@@ -51,6 +51,10 @@ std::int32_t GetControlState(ControlNumber number) {
   return found == scripted::ThePanel().sliderStates.end() ? 0 : found->second;
 }
 
+HWND ControlHandle(ControlNumber number) {  // a slider never moved stands at 0
+  return scripted::ThePanel().sliderStates[number] != scripted::Gone ? GetDesktopWindow() : nullptr;
+}
+
 bool SetControlText(ControlNumber number, std::string_view text) {
   scripted::ThePanel().texts[number] = std::string(text);
   ++scripted::ThePanel().textWrites;

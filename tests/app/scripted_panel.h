@@ -20,6 +20,7 @@ struct Step {
 };
 
 constexpr ui::ControlNumber NoControl = -1000;
+constexpr std::int32_t Gone = INT32_MIN;  // a slider moved to Gone is destroyed
 
 struct Panel {
   std::deque<Step> steps;

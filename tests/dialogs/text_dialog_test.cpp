@@ -200,9 +200,9 @@ TEST_F(TextDialog, OkButtonAcceptsAndTheWindowIsBuiltAsLaidOut) {
   EXPECT_EQ(seen.okRect.right - seen.okRect.left, 60);
 }
 
-// The dialog over a window of the caller's. A Return pressed there before the dialog opens, so that
-// both the key state and the queue hold it, and released while the dialog is up, does not answer it.
-TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndItsReturnDoesNotAnswer) {
+// The dialog over a window of the caller's. A Return pressed there before it opens (in the key state
+// and the queue) and released while it is up, or repeated, neither answers nor types; a new one does.
+TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndAHeldReturnDoesNotAnswer) {
   HWND owner = ui::OpenNumberedWindow(5, 0, 0, 200, 100, 0, "Owner");
   ASSERT_NE(owner, nullptr);
   while (ui::PollEvent() != ui::NoEvent) {
@@ -213,19 +213,25 @@ TEST_F(TextDialog, OwnerIsDisabledWhileUpThenEnabledAndCurrentAgainAndItsReturnD
   ASSERT_TRUE(Until([&] { return PeekMessageA(&early, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE) != 0; }));
   constexpr UINT QueuedMeanwhile = WM_APP + 7;
   std::atomic<bool> disabledMeanwhile{false};
+  UINT dpiAfterForgery = 0;
   {
     User user([&](HWND dialog) {
+      SendMessageA(dialog, WM_DPICHANGED, 192, 0);  // from another thread, without a rectangle
+      dpiAfterForgery = ui::WindowDpi(dialog);
       Key(VK_RETURN, false);
       disabledMeanwhile = !IsWindowEnabled(owner);
       PostMessageA(owner, QueuedMeanwhile, 0, 0);
-      Press(dialog, VK_ESCAPE);
+      PostMessageA(GetDlgItem(dialog, 999), WM_KEYDOWN, VK_RETURN, 0x401C0001);  // repeated: held down
+      Press(dialog, '7');
+      Press(dialog, VK_RETURN);
     });
-    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "") << "\"2\": the early Return answered";
+    EXPECT_EQ(dialogs::AskText("Title", "Message", "2"), "7") << "\"2\": the early Return answered";
   }
   EXPECT_TRUE(disabledMeanwhile);
+  EXPECT_EQ(dpiAfterForgery, 96u);
   EXPECT_TRUE(IsWindowEnabled(owner));
   EXPECT_EQ(ui::CurrentWindowHandle(), owner);
-  // Events queued while the dialog was up are dropped; only the Escape's late key-up may follow.
+  // Events queued while the dialog was up are dropped; only the Return's late key-up may follow.
   for (ui::EventKind kind = ui::PollEvent(); kind != ui::NoEvent; kind = ui::PollEvent()) {
     EXPECT_NE(kind, static_cast<ui::EventKind>(QueuedMeanwhile));
   }

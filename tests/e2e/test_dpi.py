@@ -30,15 +30,15 @@ class HighDpi(ProgramTest):
         set_dpi(96)
 
     def assertLaidOut(self, program, window, places, dpi):
-        """Per-monitor aware at the DPI, the 96-DPI client area and controls scaled, within 2 pixels,
-        and every label and button text fits its box in the program's font."""
+        """Per-monitor aware at the DPI, the 96-DPI client area and controls scaled by the program's
+        rule to the pixel, and every label and button text fits its box in the program's font."""
         controls = program.controls(window)
         self.assertEqual({(w["awareness"], w["dpi"]) for w in [window, *controls.values()]}, {(2, dpi)})
+        scaled = lambda value: (2 * value * dpi + 96) // 192  # noqa: E731 (the rule: value * dpi / 96, halves up)
         for number, (left, top, right, bottom) in places.items():
             actual = window["client"] if number is None else controls[number]["rect"]
-            x, y = round(left * dpi / 96), round(top * dpi / 96)
-            wanted = [x, y, x + round((right - left) * dpi / 96), y + round((bottom - top) * dpi / 96)]
-            self.assertLessEqual(max(abs(a - b) for a, b in zip(actual, wanted)), 2, (number, actual, wanted))
+            x, y = scaled(left), scaled(top)
+            self.assertEqual(actual, [x, y, x + scaled(right - left), y + scaled(bottom - top)], number)
         for fit in winlook("fit", window["hwnd"]):
             self.assertLessEqual(fit["needed"][2:], fit["client"][2:], fit)
         return controls

@@ -146,6 +146,8 @@ TEST_F(Accessible, TheObjectIsItselfThroughEveryInterfaceItGives) {
     EXPECT_EQ(object->QueryInterface(id, &other), E_NOINTERFACE);
     EXPECT_EQ(other, nullptr);
   }
+  UINT typeInfos = 1;  // IDispatch without type information: none, and that is an answer
+  EXPECT_EQ(std::pair(object->GetTypeInfoCount(&typeInfos), typeInfos), std::pair(S_OK, 0u));
   HWND found = nullptr;
   EXPECT_EQ(WindowFromAccessibleObject(object, &found), S_OK);
   EXPECT_EQ(found, slider);

@@ -4,9 +4,11 @@
 #include <limits>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "support.h"
 #include "ui/layer_info.h"
+#include "ui/window_layer.h"
 
 namespace {
 
@@ -386,6 +388,20 @@ TEST_F(Events, EventWindowNumberIsMinusOneForWindowsOutsideTheTable) {
   EXPECT_EQ(ui::EventWindowNumber(), -1);  // its last message named a window no longer in the table
 }
 
+// The layer's seam: the window's screen at the test's DPI, its frame as Wine draws it, at 96 DPI.
+UINT screenDpi = USER_DEFAULT_SCREEN_DPI;
+UINT WINAPI ScreenDpi(HWND) { return screenDpi; }
+BOOL WINAPI WinesFrame(RECT* r, DWORD style, BOOL menu, DWORD exStyle, UINT) { return AdjustWindowRectEx(r, style, menu, exStyle); }
+
+// Tells the window of 96 DPI while it moves for another, as when that move takes it to a third screen.
+HWND moving = nullptr;
+LRESULT CALLBACK TellOf96WhileMoving(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  RECT there = OuterRect(call->hwnd);
+  if (call->message == WM_WINDOWPOSCHANGED && call->hwnd == std::exchange(moving, nullptr)) SendMessageA(call->hwnd, WM_DPICHANGED, 96, reinterpret_cast<LPARAM>(&there));
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Layout at other DPIs: the layer hears of a new DPI as from the system, by WM_DPICHANGED.
 class Dpi : public LayerTest, public testing::WithParamInterface<int> {
  protected:
@@ -432,6 +448,36 @@ TEST_P(Dpi, ChangeLaysTheWindowOutForTheNewDpiAndBack) {
   controls_[2] = ui::CreatePushButton(3, 190, 175, 50, 20, "Les.ON");  // made at the window's DPI too
   ChangeTo(GetParam(), false);
   EXPECT_EQ(ChangeTo(96), GetStockObject(DEFAULT_GUI_FONT));
+
+  RECT away{0, 0, 500, 300};
+  moving = window_;  // a move for this DPI that ends on a screen of 96: laid out for that one
+  const HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, TellOf96WhileMoving, nullptr, GetCurrentThreadId());
+  SendMessageA(window_, WM_DPICHANGED, GetParam(), reinterpret_cast<LPARAM>(&away));
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(ChangeTo(96, false), GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// Opened on a screen of the DPI, the dialog is centred by its final size; about to move there, the
+// panel at 144 DPI asks for the size of the rule (at 192: 450 high, not 338 scaled, 451). Posted,
+// neither message changes a window.
+TEST_P(Dpi, OpenedOrMovedThereAWindowHasTheSizeOfTheRule) {
+  const UINT dpi = screenDpi = GetParam();
+  ui::windowLayer.dpiForWindow = ScreenDpi;
+  ui::windowLayer.adjustWindowRectExForDpi = WinesFrame;
+  const HWND dialog = ui::OpenNumberedWindow(999, 0, 0, 357, 120, DialogFlags, "Output device");
+  const RECT outer = OuterRect(dialog);
+  const SIZE client = ClientSize(dialog);
+  EXPECT_EQ(std::pair(client.cx, client.cy), std::pair(LONG{ui::ScaleToDpi(357, dpi)}, LONG{ui::ScaleToDpi(120, dpi)}));
+  EXPECT_EQ(outer.left, CentredStart(outer.right - outer.left, GetSystemMetrics(SM_CXSCREEN)));
+  EXPECT_EQ(outer.top, CentredStart(outer.bottom - outer.top, GetSystemMetrics(SM_CYSCREEN)));
+  ChangeTo(144);
+  const SIZE wanted = OuterSize(ui::ScaleToDpi(490, dpi), ui::ScaleToDpi(225, dpi), PanelFlags);
+  SIZE asked{};
+  EXPECT_TRUE(SendMessageA(window_, ui::GetDpiScaledSizeMessage, dpi, reinterpret_cast<LPARAM>(&asked)));
+  EXPECT_EQ(std::pair(asked.cx, asked.cy), std::pair(wanted.cx, wanted.cy));
+  for (const HWND window : {dialog, window_}) PostMessageA(window, WM_DPICHANGED, 192, 0);
+  DrainEvents();
+  EXPECT_EQ(std::pair(ui::WindowDpi(dialog), ui::WindowDpi(window_)), std::pair(dpi, 144u));
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Dpi, testing::Values(120, 144, 168, 192));

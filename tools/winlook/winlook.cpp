@@ -21,10 +21,10 @@
 //                                  up between test programs instead of building it anew each time
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252). Every
-// window is printed with its DPI (GetDpiForWindow) and its DPI awareness (0 unaware, 1 system,
-// 2 per monitor; -1 where the system cannot tell). Winlook declares itself per-monitor DPI aware,
-// so its rectangles are in the screen's pixels, as xdotool takes them, also under a Wine that scales
-// programs that declare no awareness.
+// window is printed with its DPI (GetDpiForWindow), its DPI awareness (0 unaware, 1 system,
+// 2 per monitor; -1 where the system cannot tell) and whether it takes its messages as UTF-16.
+// Winlook declares itself per-monitor DPI aware, so its rectangles are in the screen's pixels, as
+// xdotool takes them, also under a Wine that scales programs that declare no awareness.
 #include <windows.h>
 #include <commctrl.h>
 #include <oleacc.h>
@@ -121,11 +121,12 @@ void PrintWindow(HWND window, HWND parent) {
   PrintJsonString(klass);
   std::printf(",\"text\":");
   PrintJsonString(text);
-  std::printf(",\"dpi\":%u,\"awareness\":%d,\"style\":%lu,\"exstyle\":%lu,\"visible\":%s,\"enabled\":%s,\"pid\":%lu,",
+  std::printf(",\"dpi\":%u,\"awareness\":%d,\"style\":%lu,\"exstyle\":%lu,\"visible\":%s,\"enabled\":%s,"
+              "\"unicode\":%s,\"pid\":%lu,",
               DpiOf(window), AwarenessOf(window), static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
               static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)),
               IsWindowVisible(window) ? "true" : "false", IsWindowEnabled(window) ? "true" : "false",
-              static_cast<unsigned long>(process));
+              IsWindowUnicode(window) ? "true" : "false", static_cast<unsigned long>(process));
   PrintRect("screen", screen);
   if (parent != nullptr) {
     RECT local = screen;
