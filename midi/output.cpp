@@ -60,10 +60,8 @@ std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int3
   return 0;
 }
 
-void CloseOutputDevice(const Ports& ports) { CloseOutputHandle(ports.OutputHandle); }
-
-void CloseOutputHandle(HMIDIOUT handle) {
-  while (Winmm().midiOutClose(handle) == MIDIERR_STILLPLAYING) {
+void CloseOutputDevice(const Ports& ports) {
+  while (Winmm().midiOutClose(ports.OutputHandle) == MIDIERR_STILLPLAYING) {
   }
 }
 

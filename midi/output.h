@@ -34,7 +34,6 @@ std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int3
 
 // Closes the output device, asking again as long as WinMM says it is still playing.
 void CloseOutputDevice(const Ports& ports);
-void CloseOutputHandle(HMIDIOUT handle);
 
 // How long SendSysEx waits at most for the driver to hand a long message back.
 constexpr std::uint32_t SysExWaitLimitMs = 2000;

@@ -87,9 +87,7 @@ class Lock {
   Lock& operator=(const Lock&) = delete;
 };
 
-void Tell() {
-  if (sender.stateChanged != nullptr) sender.stateChanged();
-}
+inline void Tell() { sender.stateChanged(); }
 
 bool TakeMessage(DWORD& message) {
   const Lock lock;
@@ -189,7 +187,10 @@ DWORD WINAPI RunSender(void*) {
     bool stopping, changed;
     AwaitWork(connected, stopping, changed);
     if (connected) {
-      if (SendWaiting() && stopping) CloseOutputHandle(sender.handle);
+      if (SendWaiting() && stopping) {
+        while (Winmm().midiOutClose(sender.handle) == MIDIERR_STILLPLAYING) {
+        }
+      }
     } else {
       RenewWaiting(false);  // all of it is in `newest`, and a lost device takes nothing
       if (!stopping && (changed || GetTickCount64() - sender.lastSearch >= SearchIntervalMs)) Search();
@@ -199,11 +200,6 @@ DWORD WINAPI RunSender(void*) {
 }
 
 }  // namespace
-
-int ControllerKey(DWORD message) {
-  if ((message & 0xFF8080F0) != 0xB0) return -1;
-  return static_cast<int>((message & 0x0F) << 7 | (message >> 8 & 0x7F));
-}
 
 void StartSender(const Ports& ports, std::int32_t device, std::string_view name, StateChanged stateChanged) {
   sender.stateChanged = stateChanged;

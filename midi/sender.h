@@ -16,7 +16,9 @@ namespace midi {
 // 0x80), or -1 for any other message. The sender keeps one waiting message per such key: a newer
 // one takes the waiting one's place, so a drag never builds a backlog; every other message waits
 // in turn.
-int ControllerKey(DWORD message);
+constexpr int ControllerKey(DWORD message) {
+  return (message & 0xFF8080F0) != 0xB0 ? -1 : static_cast<int>((message & 0x0F) << 7 | (message >> 8 & 0x7F));
+}
 
 // Called on the sender thread when the device is lost or found again; it must not wait for the
 // window thread.

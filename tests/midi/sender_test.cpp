@@ -40,7 +40,7 @@ TEST_P(SenderQueueTest, KeepsOrderMergesOnlyAControllersWaitingValueAndDropsNoth
   Fake().notReady = c.notReady;
   midi::Ports ports;
   ports.OutputHandle = reinterpret_cast<HMIDIOUT>(0x1002);
-  midi::StartSender(ports, 2, "Gamma", nullptr);
+  midi::StartSender(ports, 2, "Gamma", [] {});
   midi::SendShortMessage(ports, 0xB0, 100, 1);  // the driver holds it until the gate opens
   for (const DWORD m : c.handed) midi::QueueShortMessage(m);
   SetEvent(Fake().shortMsgGate);
