@@ -7,13 +7,16 @@
 # DBB_BUILD_ROOT as in build.sh.
 #   tools/bench.sh startup DIR [--runs N]   measures only the start-up, beside the programs of
 #                                           another build (DIR/x86_64/MidiDrawbarBox.exe, DIR/i686/...)
+#   tools/bench.sh latency DIR [--runs N] [--changes N]
+#                                           measures only the latency, beside the programs of another
+#                                           build, with this build's driver and poster for both
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${DBB_BUILD_ROOT:-$root/build}
 mode=measure
-if [ "${1:-}" = startup ]; then
-  mode=startup
-  baseline=${2:?usage: tools/bench.sh startup DIR [--runs N]}
+if [ "${1:-}" = startup ] || [ "${1:-}" = latency ]; then
+  mode=$1
+  baseline=${2:?usage: tools/bench.sh $1 DIR [--runs N]}
   shift 2
 fi
 "$root/tools/install-deps.sh"
@@ -31,9 +34,9 @@ for arch in x86_64 i686; do
     continue
   fi
   wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
-  if [ "$mode" = startup ]; then
+  if [ "$mode" != measure ]; then
     DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
-      python3 "$root/tools/bench/bench.py" startup --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" \
+      python3 "$root/tools/bench/bench.py" "$mode" --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" \
       "$@" || status=1
   else
     DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \

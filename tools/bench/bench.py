@@ -3,6 +3,9 @@ table of figures of several targets side by side.
 
   bench.py measure --out FILE [options]   measures the target of DBB_BUILD_DIR / DBB_PROGRAM / WINE
   bench.py table FILE...                  one column per target, from the files of `measure`
+  bench.py latency --baseline EXE [--runs N] [--changes N]
+                                          the latency of this target's program beside another build's,
+                                          started in turn, and the ratio of their medians
   bench.py startup --baseline EXE [--runs N]
                                           start-up of this target's program beside another build's,
                                           started in turn, and the ratio of their medians
@@ -272,6 +275,32 @@ def startup(arguments):
     return 0
 
 
+def latency_beside(arguments):
+    builds = [("this build", drive.PROGRAM), ("baseline", arguments.baseline)]
+    runs = {name: [] for name, _ in builds}
+    for run in range(arguments.runs):
+        for name, path in builds if run % 2 == 0 else builds[::-1]:  # each goes first every other run
+            drive.PROGRAM = path
+            program = drive.Program()
+            try:
+                drive.open_panel(program)
+                runs[name].append(latency_figures(program, arguments.changes, quiet=True))
+            finally:
+                program.close()
+    print("Latency of %s, slider change posted -> driver (log read), %d runs of %d changes each, in turn, on %s"
+          % (arguments.target, arguments.runs, arguments.changes, machine()))
+    for name, _ in builds:
+        figures = runs[name]
+        print("  %-10s median of the medians %5d us (%d to %d), p99 %d to %d us, %d wrong" % (
+            name, percentile([f["median"] for f in figures], 50), min(f["median"] for f in figures),
+            max(f["median"] for f in figures), min(f["p99"] for f in figures), max(f["p99"] for f in figures),
+            sum(f["wrong"] for f in figures)))
+    ratio = percentile([f["median"] for f in runs["this build"]], 50) / percentile(
+        [f["median"] for f in runs["baseline"]], 50)
+    print("  ratio of the medians, this build / baseline: %.2f" % ratio)
+    return 0 if all(f["wrong"] == 0 for figures in runs.values() for f in figures) else 1
+
+
 # ---- the table ----
 
 def machine():
@@ -458,8 +487,14 @@ def main():
     start.add_argument("--baseline", required=True, help="the other build's MidiDrawbarBox.exe")
     start.add_argument("--target", default="x86_64")
     start.add_argument("--runs", type=int, default=20)
+    beside = commands.add_parser("latency", help="latency of this build beside another build's program")
+    beside.add_argument("--baseline", required=True, help="the other build's MidiDrawbarBox.exe")
+    beside.add_argument("--target", default="x86_64")
+    beside.add_argument("--runs", type=int, default=6)
+    beside.add_argument("--changes", type=int, default=3000)
     arguments = parser.parse_args()
-    return {"measure": measure, "table": table, "startup": startup}[arguments.command](arguments)
+    return {"measure": measure, "table": table, "startup": startup,
+            "latency": latency_beside}[arguments.command](arguments)
 
 
 if __name__ == "__main__":
