@@ -41,9 +41,7 @@ void SendMovedSliders(AppState& state) {
     if (value == state.lastValues[row]) continue;
     state.lastValues[row] = value;  // stored first: a lost message is not repeated
     midi::SendShortMessage(state.ports, ControlChange, binding.controller, value);
-    runtime::Text shown = runtime::DecimalText(value);
-    if (shown.size() > DisplayLength) shown.resize(DisplayLength);
-    ui::SetControlText(binding.display, shown);
+    ui::SetControlText(binding.display, runtime::DecimalText(value));  // at most 3 digits, within the display
   }
 }
 

@@ -105,8 +105,6 @@ constexpr int ColumnLeft(std::size_t column) { return 10 + 40 * static_cast<int>
 constexpr int SliderTop = 50, SliderWidth = 30, SliderHeight = 100, SliderMaximum = 127;
 constexpr int CaptionTop = 35, DisplayTop = 150, LabelWidth = 35, LabelHeight = 20;
 constexpr int ButtonWidth = 50, ButtonHeight = 20;
-// A value display shows at most this many characters of the value.
-constexpr std::size_t DisplayLength = 5;
 
 constexpr std::uint32_t CentredLabel = SS_CENTER;
 constexpr std::uint32_t SunkenCentredLabel = SS_CENTER | ui::ClientEdgeFlag;
