@@ -12,11 +12,9 @@ namespace app {
 
 namespace {
 
-// The device's name, and while it is lost, that it is not connected.
+// The device's name, and while it is lost, that it is not connected: that much is always seen.
 void ShowDeviceState(const AppState& state) {
-  runtime::Text header = state.deviceName;
-  if (!midi::OutputConnected()) header += " (not connected)";
-  ui::SetControlText(HeaderLabel, header);
+  ui::SetControlTextKeepingTail(HeaderLabel, state.deviceName, midi::OutputConnected() ? "" : " (not connected)");
 }
 
 void SendButtonPress(const AppState& state, ui::ControlNumber pressed) {

@@ -2,5 +2,9 @@
 #include <windows.h>
 
 #include "app/program.h"
+#include "runtime/system_library.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { app::RunProgram(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  runtime::KeepDllSearchToSystemFolder();  // before anything could load a DLL
+  app::RunProgram(instance);
+}

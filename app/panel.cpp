@@ -11,7 +11,7 @@ void BuildPanel(const AppState& state) {
     ui::BeginControls(ui::WindowHandle(PanelWindow));
   }
   ui::CreateLabel(HeaderLabel, HeaderLeft, HeaderTop, HeaderWidth, HeaderHeight, "---", SunkenCentredLabel);
-  ui::SetControlText(HeaderLabel, state.deviceName);
+  ui::SetControlTextKeepingTail(HeaderLabel, state.deviceName, "");
   // A label paints itself as soon as its text is set, so the name of the opened device is on the
   // screen at once; the pause leaves it there alone for a moment before the columns fill the panel,
   // so that the first thing the user reads is which device the panel plays. Nothing waits on it:

@@ -9,6 +9,7 @@
 #include "midi/fatal_error.h"
 #include "midi/output.h"
 #include "midi/sender.h"
+#include "midi/winmm_api.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
 #include "ui/window.h"
@@ -30,6 +31,7 @@ void RunProgram(HINSTANCE instance) {
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
   midi::SetFatalErrorHandler(FatalError);  // the window layer is ready to show the box
+  midi::LoadWinmm();
 
   AppState& state = State();
   midi::EnumerateOutputDevices(state.ports);

@@ -13,16 +13,6 @@ namespace midi {
 
 static_assert(sizeof(MIDIOUTCAPSA) == 52 && offsetof(MIDIOUTCAPSA, szPname) == 8,
               "the product name is the 32 bytes at offset 8 of a 52-byte record");
-#ifndef _WIN64
-static_assert(sizeof(MIDIHDR) == 64, "a long-message header is 64 bytes on 32-bit Windows");
-#endif
-
-namespace {
-
-// How often SendSysEx asks whether the driver has handed a long message back.
-constexpr DWORD SysExWaitStepMs = 5;
-
-}  // namespace
 
 void EnumerateOutputDevices(Ports& ports) {
   ReadDeviceNames(ports.OutputNames, Winmm().midiOutGetNumDevs, Winmm().midiOutGetDevCapsA,
@@ -60,38 +50,19 @@ std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int3
   return 0;
 }
 
-void CloseOutputDevice(const Ports& ports) {
-  while (Winmm().midiOutClose(ports.OutputHandle) == MIDIERR_STILLPLAYING) {
+void CloseDevice(HMIDIOUT handle, DWORD waitLimitMs) {
+  const ULONGLONG start = GetTickCount64();
+  for (DWORD pause = 0; Winmm().midiOutClose(handle) == MIDIERR_STILLPLAYING;) {
+    Winmm().midiOutReset(handle);
+    if (!PauseBeforeAskingAgain(pause, start, waitLimitMs)) return;
   }
 }
 
-std::int32_t SendSysEx(const Ports& ports, const unsigned char* block, std::uint32_t waitLimitMs) {
-  const DWORD count = static_cast<DWORD>(block[0]) | static_cast<DWORD>(block[1]) << 8 |
-                      static_cast<DWORD>(block[2]) << 16 | static_cast<DWORD>(block[3]) << 24;
-  MIDIHDR header;
-  std::memset(&header, 0, sizeof header);
-  header.lpData = reinterpret_cast<LPSTR>(const_cast<unsigned char*>(block + 4));
-  header.dwBufferLength = count;
-  header.dwBytesRecorded = count;
-
-  WinmmApi& winmm = Winmm();
-  winmm.midiOutPrepareHeader(ports.OutputHandle, &header, sizeof header);
-  winmm.midiOutLongMsg(ports.OutputHandle, &header, sizeof header);
-  // The driver may still be sending from the header and the block. Neither may go away before it
-  // is done, so unpreparing is asked again until it no longer answers "still playing". A driver that
-  // has not finished by the limit is reset: it stops sending and hands every buffer back marked
-  // done, and the header can be unprepared. Returning while it still held them would let the
-  // caller's next use of that memory change what the driver sends or writes.
-  const ULONGLONG start = GetTickCount64();
-  while (winmm.midiOutUnprepareHeader(ports.OutputHandle, &header, sizeof header) == MIDIERR_STILLPLAYING) {
-    if (GetTickCount64() - start >= waitLimitMs) {
-      winmm.midiOutReset(ports.OutputHandle);
-      winmm.midiOutUnprepareHeader(ports.OutputHandle, &header, sizeof header);
-      break;
-    }
-    Sleep(SysExWaitStepMs);
-  }
-  return 0;
+bool PauseBeforeAskingAgain(DWORD& pauseMs, ULONGLONG start, DWORD limitMs) {
+  if (GetTickCount64() - start >= limitMs) return false;
+  pauseMs = pauseMs < 16 ? pauseMs * 2 + 1 : 32;  // 1, 3, 7, 15, 31, then 32 ms
+  Sleep(pauseMs);
+  return true;
 }
 
 }  // namespace midi

@@ -32,8 +32,18 @@ constexpr std::uint32_t ShortMessage(std::int32_t status, std::int32_t data1, st
 // runs (midi/sender.h). Returns 0.
 std::int32_t SendShortMessage(const Ports& ports, std::int32_t status, std::int32_t data1, std::int32_t data2);
 
-// Closes the output device, asking again as long as WinMM says it is still playing.
+// How long closing waits at most for a driver that is still playing.
+constexpr DWORD CloseWaitLimitMs = 7000;
+
+// Closes the device. One that answers that it is still playing is reset and asked again after a
+// pause, for at most waitLimitMs.
+void CloseDevice(HMIDIOUT handle, DWORD waitLimitMs);
 void CloseOutputDevice(const Ports& ports);
+
+// The pause between two tries of a driver that is busy: 1 ms at first, growing to 32 ms (start
+// with 0). False, with no pause, once limitMs have passed since `start` (a GetTickCount64
+// time): the driver is asked no more.
+bool PauseBeforeAskingAgain(DWORD& pauseMs, ULONGLONG start, DWORD limitMs);
 
 // How long SendSysEx waits at most for the driver to hand a long message back.
 constexpr std::uint32_t SysExWaitLimitMs = 2000;

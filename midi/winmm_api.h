@@ -1,5 +1,6 @@
 // The WinMM MIDI functions the port layer calls, reached through one table so that tests can
-// replace them. The table holds the real functions until something overwrites an entry.
+// replace them. The program does not import winmm.dll, which is no KnownDLL: a file of that name
+// beside the program would be loaded first. LoadWinmm fills the table from the system's own.
 #pragma once
 
 #include <windows.h>
@@ -26,9 +27,11 @@ struct WinmmApi {
   MMRESULT(WINAPI* midiConnect)(HMIDI input, HMIDIOUT output, LPVOID reserved);
 };
 
-// The table in use.
+// The table in use; empty until LoadWinmm or a test fills it.
 WinmmApi& Winmm();
-// The real WinMM functions, for tests that put the table back.
-const WinmmApi& RealWinmm();
+
+// Fills the table from winmm.dll in the system's folder. Where the DLL or one of the functions is
+// missing, the program ends with a message (midi/fatal_error.h) and the table stays as it was.
+void LoadWinmm();
 
 }  // namespace midi

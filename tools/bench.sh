@@ -34,6 +34,7 @@ for arch in x86_64 i686; do
     continue
   fi
   wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
+  wine_system_dll "$arch" "$builds/$arch/tools/winmm_double/winmm.dll"  # the stand-in driver, for both builds
   if [ "$mode" != measure ]; then
     DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
       python3 "$root/tools/bench/bench.py" "$mode" --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" \

@@ -15,8 +15,9 @@ import time
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 BUILD = os.environ.get("DBB_BUILD_DIR", "")
 PROGRAM = os.environ.get("DBB_PROGRAM", "")
-DRIVER = os.path.join(BUILD, "tools", "winmm_double", "winmm.dll")
 WINLOOK = os.path.join(BUILD, "tools", "winlook", "winlook.exe")
+# Files of system DLLs' names that only say they were loaded, for laying beside the program.
+PLANTED = [os.path.join(BUILD, "tools", "planted", name) for name in ("winmm.dll", "oleacc.dll")]
 
 PANEL_TITLE = "Midi Drawbar box - for Karvello"
 DIALOG_TITLE = "Select the MIDI-OUT"
@@ -138,17 +139,23 @@ def screenshot(path, window=None):
 
 
 class Program:
-    """One run of the program in a folder of its own, with the driver double beside it."""
+    """One run of the program in a folder of its own, with the stand-in driver that the session put in
+    the system's folder (tools/wine-session.sh) preferred to Wine's own winmm, for this program alone."""
 
-    def __init__(self, outputs=("Alpha Synth", "Beta Port", "Gamma Box"), args=(), controlled=False, **driver):
+    def __init__(self, outputs=("Alpha Synth", "Beta Port", "Gamma Box"), args=(), controlled=False, planted=False,
+                 **driver):
         """controlled: the driver takes changes while the program runs (control()); it then looks
-        for them at every call, which the benchmarks must not pay for."""
+        for them at every call, which the benchmarks must not pay for. planted: a winmm.dll and an
+        oleacc.dll that only say they were loaded lie beside the program (planted_loaded()), and
+        Wine prefers DLLs not its own for both, as Windows does for names that are not KnownDLLs
+        (for oleacc falling back to its own, the system's, which its own folder holds as Wine's)."""
         self.folder = tempfile.mkdtemp(prefix="dbb-e2e-")
         shutil.copy(PROGRAM, os.path.join(self.folder, "MidiDrawbarBox.exe"))
-        shutil.copy(DRIVER, os.path.join(self.folder, "winmm.dll"))
+        for dll in PLANTED if planted else ():
+            shutil.copy(dll, self.folder)
         self.log_path = os.path.join(self.folder, "midi.log")
         env = dict(os.environ)
-        env["WINEDLLOVERRIDES"] = "winmm=n"
+        env["WINEDLLOVERRIDES"] = "winmm=n;oleacc=n,b" if planted else "winmm=n"
         env["DBB_MIDI_OUT_NAMES"] = "|".join(outputs)
         env["DBB_MIDI_LOG"] = "Z:" + self.log_path.replace("/", "\\")
         self.control_path = os.path.join(self.folder, "control")
@@ -163,6 +170,13 @@ class Program:
         """Unplugs, plugs back or slows the driver's devices (tools/winmm_double/README.md)."""
         with open(self.control_path, "a") as control:
             control.write("".join(command + "\n" for command in commands))
+
+    def broadcast_device_change(self):
+        """WM_DEVICECHANGE to every top-level window, as Windows sends it, marked in the driver's log."""
+        winlook("devicechange", "Z:" + self.log_path.replace("/", "\\"))
+
+    def planted_loaded(self):
+        return sorted(name for name in os.listdir(self.folder) if name.endswith(".loaded"))
 
     # What the driver saw.
     def calls(self):

@@ -22,7 +22,8 @@ for arch in x86_64 i686; do
     continue
   fi
   echo "=== $arch"
-  if ! wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"; then
+  if ! wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe" ||
+    ! wine_system_dll "$arch" "$builds/$arch/tools/winmm_double/winmm.dll"; then
     wine_session_stop
     summary+=("$arch: no tests run: its Wine session did not start (the reason is above)")
     failed=1

@@ -10,6 +10,9 @@
 #   wine_session_stop             ends the wineserver and the X server and removes the prefix
 #   wine_prefix_start / wine_prefix_stop
 #                                 the prefix part alone, on the X display already in DISPLAY
+#   wine_system_dll ARCH DLL      puts DLL into the prefix's system folder for that target's programs
+#                                 (system32 for x86_64, syswow64 for i686), where a program that loads
+#                                 it from the system's folder alone finds it
 
 WINESERVER=/usr/lib/wine/wineserver
 
@@ -68,6 +71,16 @@ wine_prefix_stop() {
   [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k >/dev/null 2>&1 || true
   case "${WINEPREFIX:-}" in /tmp/dbb-wine.*) rm -rf "$WINEPREFIX" ;; esac
   unset WINEPREFIX
+}
+
+wine_system_dll() {
+  local folder
+  case $1 in
+    x86_64) folder=system32 ;;
+    i686) folder=syswow64 ;;
+    *) echo "wine-session: unknown target $1" >&2; return 1 ;;
+  esac
+  cp "$2" "$WINEPREFIX/drive_c/windows/$folder/"
 }
 
 wine_session_start() {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "runtime/heap.h"
+#include "runtime/system_library.h"
 #include "ui/control_registry.h"
 #include "ui/wide_text.h"
 #include "ui/window_tree.h"
@@ -22,6 +23,11 @@ constexpr IID OleWindowId{0x00000114, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0
 // Whether this thread's COM apartment, through which the objects are handed out, is there.
 enum class Apartment { NotAsked, Started, Refused };
 Apartment apartment = Apartment::NotAsked;
+
+// oleacc's two functions, from the system's folder; without them the controls keep the window
+// system's objects, as where COM cannot start.
+HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**);
+LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
@@ -179,7 +185,12 @@ struct AccessibleControl final : IAccessible, IOleWindow {
 
 void StartAccessibleObjects() {
   if (apartment != Apartment::NotAsked) return;
-  apartment = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) ? Apartment::Started : Apartment::Refused;
+  const HMODULE oleacc = runtime::LoadSystemLibrary(L"oleacc.dll");
+  apartment = runtime::FindFunction(createStdAccessibleObject, oleacc, "CreateStdAccessibleObject") &&
+                      runtime::FindFunction(lresultFromObject, oleacc, "LresultFromObject") &&
+                      SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))
+                  ? Apartment::Started
+                  : Apartment::Refused;
 }
 
 void EndAccessibleObjects() {
@@ -190,12 +201,12 @@ void EndAccessibleObjects() {
 LRESULT AnswerAccessibleObject(HWND control, WPARAM wParam, LPARAM lParam) {
   if (apartment != Apartment::Started || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT)) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, AccessibleId, reinterpret_cast<void**>(&standard)))) {
+  if (FAILED(createStdAccessibleObject(control, OBJID_CLIENT, AccessibleId, reinterpret_cast<void**>(&standard)))) {
     return 0;
   }
   auto* object = new (runtime::AllocateBytes(sizeof(AccessibleControl))) AccessibleControl(control, standard);
   // The answer holds a reference of its own until the asker takes the object; ours goes now.
-  const LRESULT answer = LresultFromObject(AccessibleId, wParam, static_cast<IAccessible*>(object));
+  const LRESULT answer = lresultFromObject(AccessibleId, wParam, static_cast<IAccessible*>(object));
   object->Release();
   return answer > 0 ? answer : 0;
 }

@@ -6,8 +6,9 @@
 
 namespace ui {
 
-// Starts COM on the calling thread as a single-threaded apartment, the first time only: the objects
-// are handed out through it. Where that fails, named controls keep the window system's objects.
+// Takes oleacc.dll from the system's folder and starts COM on the calling thread as a single-threaded
+// apartment, the first time only: the objects are handed out through it. Where either fails, named
+// controls keep the window system's objects.
 void StartAccessibleObjects();
 
 // Lets go of COM once every window is closed, and with it of the objects a screen reader still

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "runtime/heap.h"
 #include "ui/accessible.h"
@@ -175,6 +176,36 @@ bool SetControlText(ControlNumber number, std::string_view text) {
   if (record.kind->setText != nullptr) return record.kind->setText(record.window, text);
   const runtime::Text value(text);
   return SetWindowTextA(record.window, value.c_str()) != FALSE;
+}
+
+void SetControlTextKeepingTail(ControlNumber number, std::string_view head, std::string_view tail) {
+  const HWND window = FindControl(number).window;
+  if (window == nullptr) return;
+  runtime::Text text(head);  // the head, then "..." and the tail
+  text += "...";
+  text += tail;
+  char* const bytes = text.data();
+  const int headLength = static_cast<int>(head.size());
+  const int length = static_cast<int>(text.size());
+  RECT client;
+  GetClientRect(window, &client);
+  const HDC dc = GetDC(window);
+  const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+  SIZE dots, end, whole;
+  GetTextExtentPoint32A(dc, bytes + headLength, 3, &dots);
+  GetTextExtentPoint32A(dc, bytes + headLength, length - headLength, &end);
+  int fit = 0;  // the bytes of the head that fit beside "..." and the tail
+  GetTextExtentExPointA(dc, bytes, headLength, client.right - end.cx, &fit, nullptr, &whole);
+  const bool fits = whole.cx + end.cx - dots.cx <= client.right;  // the head and the tail alone
+  if (fits) fit = headLength;
+  SelectObject(dc, font);
+  ReleaseDC(window, dc);
+  char* cut = bytes;  // after the last whole character that fits
+  for (char* next; (next = CharNextA(cut)) != cut && next - bytes <= fit;) cut = next;
+  const int from = headLength + (fits ? 3 : 0);
+  std::memmove(cut, bytes + from, static_cast<std::size_t>(length - from));
+  text.resize(static_cast<std::size_t>(cut - bytes + length - from));
+  SetWindowTextA(window, bytes);
 }
 
 void SetControlSystemText(ControlNumber number, std::string_view text) {

@@ -22,7 +22,8 @@ constexpr std::uint32_t ClientEdgeFlag = 0x20000;
 
 // Once, at start-up, after the private heap exists and before the first window is made. Starts COM
 // on the calling thread as a single-threaded apartment (the first time only), which the accessible
-// objects of named controls need; where it cannot be started, they are left out.
+// objects of named controls need, with oleacc.dll from the system's folder; where either is missing,
+// they are left out.
 void InitControls(HINSTANCE instance);
 
 // At the end, once every window is closed and before the private heap goes: lets go of COM, and with
@@ -51,6 +52,10 @@ HWND CreateSlider(ControlNumber number, int x, int y, int width, int height, std
 std::int32_t GetControlState(ControlNumber number);
 runtime::Text GetControlText(ControlNumber number);  // at most 31,999 characters
 bool SetControlText(ControlNumber number, std::string_view text);
+// Sets head followed by tail, the head cut short and ending in "..." where the whole would not fit on
+// one line of the control in its font: the tail is always seen. The head is in the system's code page
+// and is cut between characters. Without a live control under the number nothing happens.
+void SetControlTextKeepingTail(ControlNumber number, std::string_view head, std::string_view tail);
 // Sets the text from text that came from the system (device names, one to a line), read in the
 // system's ANSI code page with each line converted on its own, so that a malformed line cannot run
 // into the next one. Without a live control under the number nothing happens.

@@ -1,6 +1,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "ui/control_kinds.h"
+#include "ui/control_registry.h"
 #include "ui/window_tree.h"
 #include "ui/window.h"
 #include "ui/window_layer.h"
@@ -49,11 +51,15 @@ bool TranslatedByAccelerators(MSG& message) {
   return accelerators != nullptr && TranslateAcceleratorA(active, accelerators, &message) != 0;
 }
 
-// Messages that the system sends, within the window's own thread, and never posts. One posted, or sent
-// from another thread or process, comes from another program, and its pointer means nothing here:
-// a fetch does not dispatch a posted one, and the window procedure takes a sent one only from this
-// thread.
-bool SentOnly(UINT message) { return message == WM_DPICHANGED || message == GetDpiScaledSizeMessage; }
+// Messages that the window system and the controls send, within the window's own thread, and never
+// post: the DPI messages, whose pointers mean nothing here unless the system sent them, and a
+// control's notification to a numbered window, which would press a button. One posted, or sent from
+// another thread or process, comes from another program: a fetch does not dispatch a posted one, and
+// the window procedure takes a sent one only from this thread.
+bool SentOnly(const MSG& message) {
+  return message.message == WM_DPICHANGED || message.message == GetDpiScaledSizeMessage ||
+         (message.message == WM_COMMAND && message.lParam != 0 && FindWindowEntry(message.hwnd) != nullptr);
+}
 
 bool SentFromThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
 
@@ -62,11 +68,19 @@ bool SentFromThisThread() { return InSendMessageEx(nullptr) == ISMEX_NOSEND; }
 // that only the system should send out of their way: dispatched, they would be WM_NULL.
 LRESULT CALLBACK DropPostedSentOnly(int code, WPARAM wParam, LPARAM lParam) {
   MSG& message = *reinterpret_cast<MSG*>(lParam);
-  if (code == HC_ACTION && SentOnly(message.message)) message.message = WM_NULL;
+  if (code == HC_ACTION && SentOnly(message)) message.message = WM_NULL;
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// Whether the window is the live control of that kind that the layer made under its number: another
+// program may name any window, or a control whose number has gone to another meanwhile.
+bool IsLiveControl(HWND window, const ControlKind& kind) {
+  const ControlRecord& record = FindControl(WindowIdentifier(window));
+  return record.window == window && record.kind == &kind;
+}
+
 EventKind FetchEvent(bool wait) {
+  if (layer.pendingEvent == NoEvent) layer.eventControlNumber = NoControlNumber;  // an event carries its own or none
   if (layer.deferredEvent.kind != NoEvent) {
     const EventKind kind = layer.deferredEvent.kind;
     layer.eventWindow = layer.deferredEvent.window;
@@ -80,7 +94,7 @@ EventKind FetchEvent(bool wait) {
   } else if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     return NoEvent;
   }
-  if (!SentOnly(message.message) && !TranslatedByAccelerators(message)) {
+  if (!SentOnly(message) && !TranslatedByAccelerators(message)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
@@ -95,9 +109,11 @@ void RecordControlEvent(ControlNumber number) {
 }
 
 void RecordCommand(WPARAM wParam, LPARAM lParam) {
-  if (lParam != 0) {
-    const ControlNumber identifier = WindowIdentifier(reinterpret_cast<HWND>(lParam));
-    if (identifier != ReservedControlIdentifier) RecordControlEvent(identifier);
+  if (lParam != 0) {  // a control's notification: of a button, its click alone
+    const HWND control = reinterpret_cast<HWND>(lParam);
+    if (IsLiveControl(control, HIWORD(wParam) == BN_CLICKED ? ButtonKind : TextFieldKind) && SentFromThisThread()) {
+      RecordControlEvent(WindowIdentifier(control));
+    }
     return;
   }
   if (HIWORD(wParam) == 0) {  // a menu
@@ -153,13 +169,18 @@ void DropQueuedKeyMessages() {
 LRESULT CALLBACK NumberedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   layer.eventWindow = window;
   switch (message) {
-    case ControlFocusMessage:
-      RecordControlEvent(static_cast<ControlNumber>(wParam));
+    case ControlFocusMessage: {  // posted by a text field of the layer, and by nothing else
+      const ControlRecord& field = FindControl(static_cast<ControlNumber>(wParam));
+      if (field.window != nullptr && field.kind == &TextFieldKind) {
+        RecordControlEvent(static_cast<ControlNumber>(wParam));
+      }
       return 0;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL: {
       const HWND slider = reinterpret_cast<HWND>(lParam);
       if (slider == nullptr) break;  // the window's own scroll bar, not a control
+      if (!IsLiveControl(slider, SliderKind)) return 0;
       RecordControlEvent(WindowIdentifier(slider));
       layer.eventWindow = TopLevelAncestor(slider);
       return 0;

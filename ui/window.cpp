@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "runtime/heap.h"
+#include "runtime/system_library.h"
 #include "runtime/text.h"
 #include "ui/control_registry.h"
 #include "ui/layer_info.h"
@@ -90,13 +91,9 @@ int Rescaled(int value, int to, int from) {
 
 // A function that older Windows lacks, or null.
 template <class Function>
-void FindFunction(Function& function, HMODULE module, const char* name) {
-  const FARPROC found = module != nullptr ? GetProcAddress(module, name) : nullptr;
-  function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+void FindUser32(Function& function, const char* name) {
+  runtime::FindFunction(function, GetModuleHandleA("user32"), name);
 }
-
-template <class Function>
-void FindUser32(Function& function, const char* name) { FindFunction(function, GetModuleHandleA("user32"), name); }
 
 // The DPI of the monitor that holds the window, for Windows 8.1, which knows a DPI per monitor but
 // none per window.
@@ -119,9 +116,7 @@ void FindDpiFunctions() {
     FindUser32(layer.enableNonClientDpiScaling, "EnableNonClientDpiScaling");
   }
   if (layer.dpiForWindow != nullptr) return;
-  // shcore from the system's folder only: a DLL of that name beside the program is not the system's.
-  FindFunction(layer.dpiForMonitor, LoadLibraryExA("shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32),
-               "GetDpiForMonitor");
+  runtime::FindFunction(layer.dpiForMonitor, runtime::LoadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor");
   if (layer.dpiForMonitor != nullptr) layer.dpiForWindow = MonitorDpi;
 }
 
@@ -243,6 +238,7 @@ WindowEntry* FindWindowEntry(HWND window) {
 void InitWindowLayer(HINSTANCE instance) {
   layer = WindowLayer{};
   layer.instance = instance;
+  layer.eventControlNumber = NoControlNumber;
   InitNumberedTable(layer.windows, InitialCapacity);
   if (layer.windows.table == nullptr) return;  // every number is refused
   WNDCLASSA& wc = layer.windowClassTemplate;

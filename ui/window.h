@@ -82,7 +82,10 @@ WindowNumber EventWindowNumber();  // the window of the last event, -1 if it is 
 
 EventKind WaitEvent();  // blocks until a message is there
 EventKind PollEvent();  // never waits; NoEvent when nothing is waiting
-ControlNumber EventControlNumber();  // the control of the last event that carried one; never cleared
+// The control of the event just fetched, NoControlNumber when it carried none. A fetch clears it, so
+// that a message that only looks like an event (another program may post any) names no control.
+constexpr ControlNumber NoControlNumber = -10000;
+ControlNumber EventControlNumber();
 
 // Takes a Return or Escape waiting in this thread's queue and says which it was, VK_RETURN or
 // VK_ESCAPE, if it went down (not a repeat) at or after `since` (a GetTickCount time); else 0. Some

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 
+#include "ui/window.h"
+
 namespace ui {
 
-// The identifier that the window procedure does not count as a control's (WM_COMMAND); the series
-// of automatic numbers passes over it.
-constexpr std::int32_t ReservedControlIdentifier = -10000;
+// The identifier no control gets, which EventControlNumber gives for an event without a control: the
+// series of automatic numbers passes over it.
+constexpr std::int32_t ReservedControlIdentifier = NoControlNumber;
 
 // The window identifier of a control (GWLP_ID), taken as the 32-bit number it was created with.
 inline std::int32_t WindowIdentifier(HWND window) {

@@ -22,7 +22,7 @@ MMRESULT WINAPI RecordShortMsg(HMIDIOUT, DWORD message) {
 
 void Reset() {
   ThePanel() = Panel{};
-  midi::Winmm() = midi::RealWinmm();
+  midi::Winmm() = {};
   midi::Winmm().midiOutShortMsg = RecordShortMsg;
 }
 
@@ -40,7 +40,7 @@ EventKind WaitEvent() {
   scripted::Step step = panel.steps.front();
   panel.steps.pop_front();
   for (const auto& [slider, state] : step.moves) panel.sliderStates[slider] = state;
-  if (step.control != scripted::NoControl) panel.eventControl = step.control;
+  panel.eventControl = step.control;  // each fetch carries its own or none
   return step.kind;
 }
 
@@ -59,6 +59,10 @@ bool SetControlText(ControlNumber number, std::string_view text) {
   scripted::ThePanel().texts[number] = std::string(text);
   ++scripted::ThePanel().textWrites;
   return true;
+}
+
+void SetControlTextKeepingTail(ControlNumber number, std::string_view head, std::string_view tail) {
+  SetControlText(number, std::string(head) + std::string(tail));
 }
 
 }  // namespace ui

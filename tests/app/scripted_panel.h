@@ -16,17 +16,17 @@ namespace scripted {
 struct Step {
   std::vector<std::pair<ui::ControlNumber, std::int32_t>> moves;  // slider states before the event
   ui::EventKind kind;
-  ui::ControlNumber control;  // recorded as the event's control when it is not NoControl
+  ui::ControlNumber control;  // the event's control, or NoControl
 };
 
-constexpr ui::ControlNumber NoControl = -1000;
+constexpr ui::ControlNumber NoControl = ui::NoControlNumber;
 constexpr std::int32_t Gone = INT32_MIN;  // a slider moved to Gone is destroyed
 
 struct Panel {
   std::deque<Step> steps;
   std::map<ui::ControlNumber, std::int32_t> sliderStates;
   std::map<ui::ControlNumber, std::string> texts;
-  ui::ControlNumber eventControl = 0;
+  ui::ControlNumber eventControl = NoControl;
   std::vector<std::uint32_t> sent;  // every message handed to midiOutShortMsg
   int textWrites = 0;
 };

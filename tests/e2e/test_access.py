@@ -7,7 +7,7 @@ wtext), with the program running under a Russian or Japanese system code page.
 import os
 import unittest
 
-from harness import BUILD, DIALOG_TITLE, ProgramTest, click, screenshot, wait_dialog, wait_for, winlook, xdotool
+from harness import BUILD, DIALOG_TITLE, ProgramTest, click, drive, screenshot, wait_dialog, wait_for, winlook, xdotool
 
 ROLE_SLIDER = 51
 ROLE_TEXT = 42
@@ -66,6 +66,20 @@ class ScreenReader(ProgramTest):
         calls = ("midiOutGetNumDevs", "midiOutGetDevCapsA", "midiOutOpen")
         self.assertEqual({c["function"]: c["apartment"] for c in program.calls()},
                          {**dict.fromkeys(calls, "3"), "midiOutShortMsg": "-1"})
+
+
+class PlantedDlls(ProgramTest):
+    def test_a_winmm_and_an_oleacc_beside_the_program_are_never_loaded(self):
+        # Wine prefers DLLs not its own for both names, as Windows does for DLLs that are no KnownDLLs.
+        program = self.start(planted=True)
+        dialog = wait_dialog(program)
+        self.assertEqual(program.controls(dialog)[996]["text"], "0 = Alpha Synth\r1 = Beta Port\r2 = Gamma Box\r")
+        xdotool("key", "Return")
+        panel = drive.wait_panel(program)
+        winlook("move", program.controls(panel)[3]["hwnd"], "27")
+        self.assertEqual(program.wait_messages(1), [(0xB0, 14, 100)])
+        self.assertEqual(accessible(panel)[3]["name"], "8' drawbar")
+        self.assertEqual(program.planted_loaded(), [])
 
 
 # (locale, code page, a device name) under which Wine runs the program; each needs its Linux locale.

@@ -4,51 +4,96 @@ import unittest
 
 from harness import ProgramTest, drag, drive, wait_for, winlook
 
+SEARCH_INTERVAL_US = 2000000  # how often the program looks for a lost device unless the system says more
+DEFAULT = ("Alpha Synth", "Beta Port", "Gamma Box")
+TWINS = ("Alpha Synth", "Beta Port", "Beta Port")
+
 
 def play(slider, value):
     """Moves a slider to value, as a finished drag does."""
     winlook("move", slider["hwnd"], str(127 - value))
 
 
-class Cable(ProgramTest):
-    def unplug_while_playing(self, program, panel, device, wait_ms):
-        """Unplugs the device and plays until the driver holds a message, for wait_ms."""
-        program.control("dead-wait %d" % wait_ms, "unplug %d" % device)
-        play(program.controls(panel)[2], 127)
-        wait_for(lambda: any(c["function"] == "wait" for c in program.calls()), what="the driver to hold a message")
-        return lambda: [c for c in program.calls() if c["function"] == "midiOutShortMsg" and c["result"] != "0"]
+def since(program, start, function):
+    return [c for c in program.calls()[start:] if c["function"] == function]
 
-    def test_unplugged_the_panel_answers_shows_the_loss_and_finds_the_device_at_another_number(self):
+
+class Cable(ProgramTest):
+    def header_reads(self, program, panel, text):
+        header = lambda: program.controls(panel)[0]["text"]  # noqa: E731
+        wait_for(lambda: header() == text, what="the header to read %r" % text, seen=header)
+
+    def test_a_send_that_hangs_holds_up_neither_the_panel_nor_the_header_nor_the_search(self):
         program = self.start(controlled=True)
         panel = drive.open_panel(program, "1")  # Beta Port
         controls = program.controls(panel)
         play(controls[1], 100)
         program.wait_messages(1)
-        failed = self.unplug_while_playing(program, panel, 1, 10000)
+        program.control("dead-wait 10000", "unplug 1")
+        play(controls[2], 127)
+        wait_for(lambda: since(program, 0, "wait"), what="the driver to hold a message")
+        failed = lambda: [c for c in since(program, 0, "midiOutShortMsg") if c["result"] != "0"]  # noqa: E731
         play(controls[3], 50)
         wait_for(lambda: program.controls(panel)[23]["text"] == "50", what="the panel to answer")
-        self.assertEqual(failed(), [], "the driver's wait ended before the panel answered")
-
-        header = lambda: program.controls(panel)[0]["text"]  # noqa: E731
-        wait_for(lambda: header() == "Beta Port (not connected)", what="the header to tell", seen=header)
+        program.broadcast_device_change()
+        self.header_reads(program, panel, "Beta Port (not connected)")
         play(controls[1], 0)
         drive.click(controls[59])  # Fast
         wait_for(lambda: program.controls(panel)[21]["text"] == "0", what="the panel to go on while lost")
         lost = len(program.calls())
         program.control("plug")  # listed last: device 2, a new handle
-        wait_for(lambda: header() == "Beta Port", what="the header to name the device again", seen=header)
+        program.broadcast_device_change()
+        self.header_reads(program, panel, "Beta Port")
+        self.assertEqual(failed(), [], "the driver's wait ended before the device was found again")
         self.assertEqual(program.opened_device(), 2)
-        sent = [(c["handle"], c["msg"]) for c in program.calls()[lost:] if c["function"] == "midiOutShortMsg"]
+        sent = [(c["handle"], c["msg"]) for c in since(program, lost, "midiOutShortMsg")]
         self.assertEqual(sent, [("0x1003", "0x%08X" % (0xB0 | c << 8 | v << 16)) for c, v in
                                 [(1, 64), (12, 0), (13, 127), (14, 50)]], "only the newest values, in order")
+
+    def test_lost_and_found_again_by_its_name_alone(self):
+        for case, outputs, chosen, changes, idle in (  # idle: unplugged while nothing is played
+                ("unplugged idle: the system's word alone tells", DEFAULT, 1, (), True),
+                ("a twin of the same name stays plugged in", TWINS, 2, (), False),
+                ("closing the dead handle hangs", DEFAULT, 1, ("close-wait 60000",), False)):
+            with self.subTest(case):
+                program = self.start(outputs=outputs, controlled=True)
+                panel = drive.open_panel(program, str(chosen))
+                play(program.controls(panel)[1], 100)
+                program.wait_messages(1)
+                program.control(*changes, "unplug %d" % chosen)
+                unplugged = len(program.calls())
+                if idle:
+                    program.broadcast_device_change()
+                else:
+                    play(program.controls(panel)[2], 127)  # its send fails
+                self.header_reads(program, panel, outputs[chosen] + " (not connected)")
+                lost = len(program.calls())
+                wait_for(lambda: since(program, lost, "midiOutGetNumDevs"), what="a search")
+                self.assertEqual(since(program, unplugged, "midiOutOpen"), [], "a device still plugged in was taken")
+                self.assertEqual(len(since(program, unplugged, "midiOutShortMsg")), 0 if idle else 1,
+                                 "nothing goes to the dead handle")
+                searched = since(program, lost, "midiOutGetNumDevs")[-1]
+                program.control("plug")  # device 2 again, listed last with a new handle
+                program.broadcast_device_change()
+                self.header_reads(program, panel, outputs[chosen])
+                opened = since(program, unplugged, "midiOutOpen")
+                self.assertEqual([int(c["device"]) for c in opened], [2])
+                self.assertLess(int(opened[0]["t"]) - int(searched["t"]), SEARCH_INTERVAL_US,
+                                "found because of the broadcast, before the next timed search was due")
+                resent = [c["msg"] for c in since(program, unplugged, "midiOutShortMsg") if c["handle"] == "0x1003"]
+                self.assertEqual(resent, ["0x00640CB0"] + ([] if idle else ["0x007F0DB0"]), "where each stands")
+                program.close()
 
     def test_closed_while_the_driver_waits_far_longer_the_program_ends_first_with_zero(self):
         program = self.start(controlled=True)
         panel = drive.open_panel(program)
-        failed = self.unplug_while_playing(program, panel, 2, 60000)
+        program.control("dead-wait 60000", "unplug 2")
+        play(program.controls(panel)[2], 127)
+        wait_for(lambda: since(program, 0, "wait"), what="the driver to hold a message")
         winlook("close", panel["hwnd"])
         self.assertEqual(program.wait_exit(timeout=40), 0)
-        self.assertEqual(failed(), [], "the driver's wait ended before the program did")
+        self.assertEqual([c for c in since(program, 0, "midiOutShortMsg") if c["result"] != "0"], [],
+                         "the driver's wait ended before the program did")
 
     def test_a_slow_driver_ends_a_fast_drag_of_every_slider_with_its_final_value(self):
         program = self.start(controlled=True)

@@ -7,14 +7,18 @@ OPEN_FAILED = latin1("\xd6ffnen des MIDI-OUT Ger\xe4tes [2] nicht m\xf6glich\r\n
 
 
 class NoDevice(ProgramTest):
-    def test_no_output_device_shows_the_error_and_ends_with_zero(self):
-        program = self.start(outputs=())
-        box, texts = self.error_box(program)
-        self.assertEqual([latin1(t) for t in texts], [latin1("kein Midi OUT Ger\xe4t vorhanden")])
-        titles = [w["text"] for w in winlook("top")]
-        self.assertNotIn(DIALOG_TITLE, titles)
-        self.assertNotIn(PANEL_TITLE, titles)
-        self.assertEqual(self.dismiss_error(program), 0)
+    def test_no_output_device_or_no_midi_library_shows_the_error_and_ends_with_zero(self):
+        for driver, text in (({"outputs": ()}, "kein Midi OUT Ger\xe4t vorhanden"),
+                             ({"refuse_load": 1}, "Die MIDI-Bibliothek des Systems (winmm.dll) fehlt oder ist "
+                                                  "unvollst\xe4ndig")):
+            with self.subTest(driver=driver):
+                program = self.start(**driver)
+                box, texts = self.error_box(program)
+                self.assertEqual([latin1(t) for t in texts], [latin1(text)])
+                titles = [w["text"] for w in winlook("top")]
+                self.assertNotIn(DIALOG_TITLE, titles)
+                self.assertNotIn(PANEL_TITLE, titles)
+                self.assertEqual(self.dismiss_error(program), 0)
 
 
 class DeviceDialog(ProgramTest):

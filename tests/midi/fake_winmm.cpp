@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string_view>
 
 #include "midi/fatal_error.h"
@@ -22,8 +23,10 @@ std::size_t Bits(Handle handle) { return reinterpret_cast<std::size_t>(handle); 
 
 template <class... A>
 void Record(const char* format, A... args) {
+  static std::mutex lock;
   char line[160];
   std::snprintf(line, sizeof line, format, args...);
+  const std::lock_guard<std::mutex> held(lock);
   fake.calls.emplace_back(line);
 }
 
@@ -64,7 +67,7 @@ MMRESULT WINAPI ShortMsg(HMIDIOUT handle, DWORD message) {
   if (fake.shortMsgGate != nullptr) WaitForSingleObject(fake.shortMsgGate, INFINITE);
   Sleep(fake.shortMsgDelayMs);
   Record("midiOutShortMsg 0x%zX 0x%08lX", Bits(handle), message);
-  return fake.notReady > 0 && fake.notReady-- > 0 ? MIDIERR_NOTREADY : 0;
+  return fake.notReady < 0 || (fake.notReady > 0 && fake.notReady-- > 0) ? MIDIERR_NOTREADY : 0;
 }
 MMRESULT WINAPI Close(HMIDIOUT handle) {
   Record("midiOutClose 0x%zX", Bits(handle));
@@ -110,7 +113,7 @@ std::vector<std::string>& FatalTexts() {
 }
 
 void MidiTest::TearDown() {
-  midi::Winmm() = midi::RealWinmm();
+  midi::Winmm() = {};
   midi::SetFatalErrorHandler(nullptr);
 }
 

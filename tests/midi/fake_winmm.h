@@ -18,10 +18,10 @@ struct FakeWinmm {
   int stillPlaying = 0;  // unprepare answers MIDIERR_STILLPLAYING this often; -1: until midiOutReset
   HANDLE shortMsgGate = nullptr;  // when set, a short message waits for it to open
   DWORD shortMsgDelayMs = 0;
-  int notReady = 0;  // short messages answered MIDIERR_NOTREADY before the driver takes them
+  int notReady = 0;  // short messages answered MIDIERR_NOTREADY before the driver takes them; -1: all
   MIDIHDR preparedHeader{};            // the header as midiOutPrepareHeader saw it
   DWORD_PTR inCallback = 0;
-  std::vector<std::string> calls;
+  std::vector<std::string> calls;  // written by the sender's threads too, under a lock
 };
 
 // The fake in use; MidiTest installs a fresh one for every test.

@@ -9,6 +9,7 @@
 #include "midi/fatal_error.h"
 #include "midi/input.h"
 #include "midi/output.h"
+#include "midi/winmm_api.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
 #include "ui/window.h"
@@ -20,6 +21,7 @@ int main() {
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
   midi::SetFatalErrorHandler(app::FatalError);
+  midi::LoadWinmm();
   midi::Ports& ports = app::State().ports;
   midi::OpenOutputDevice(ports, 0);
   midi::OpenInputDevice(ports, 0);

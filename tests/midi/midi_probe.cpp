@@ -1,4 +1,4 @@
-// Drives the port layer against the winmm.dll beside it, for the process tests.
+// Drives the port layer against the system's winmm.dll (the stand-in, in the tests), for the process tests.
 //   midi_probe list          lists the output and input devices ("out i = name", "in i = name")
 //   midi_probe send INDEX    opens output INDEX, sends a Control Change and a SysEx, closes it
 //   midi_probe thru OUT IN   opens output OUT and input IN and connects them
@@ -13,6 +13,7 @@
 #include "midi/fatal_error.h"
 #include "midi/input.h"
 #include "midi/output.h"
+#include "midi/winmm_api.h"
 #include "runtime/heap.h"
 #include "tests/printable.h"
 
@@ -41,6 +42,7 @@ void PrintNames(const char* side, const runtime::NameTable& names) {
 int main(int argc, char** argv) {
   runtime::CreateHeaps();
   midi::SetFatalErrorHandler(PrintFatalError);
+  midi::LoadWinmm();
   midi::Ports ports;
   const std::string_view command = argc > 1 ? argv[1] : "";
   if (command == "list") {

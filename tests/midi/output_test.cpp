@@ -76,12 +76,13 @@ TEST_F(OutputTest, ShortMessagesArePackedUnmasked) {
   EXPECT_EQ(Fake().calls, (Calls{"midiOutShortMsg 0x1002 0x007F0CB0", "midiOutShortMsg 0x1002 0x000180B0"}));
 }
 
-TEST_F(OutputTest, CloseAsksAgainOnlyWhileStillPlaying) {
+TEST_F(OutputTest, CloseResetsAndAsksAgainOnlyWhileStillPlaying) {
   midi::Ports ports;
   ports.OutputHandle = reinterpret_cast<HMIDIOUT>(0x1002);
   Fake().closeResults = {MIDIERR_STILLPLAYING, MIDIERR_STILLPLAYING, MMSYSERR_NOERROR};
   midi::CloseOutputDevice(ports);
-  EXPECT_EQ(Fake().calls, Calls(3, "midiOutClose 0x1002"));
+  EXPECT_EQ(Fake().calls, (Calls{"midiOutClose 0x1002", "midiOutReset 0x1002", "midiOutClose 0x1002",
+                                 "midiOutReset 0x1002", "midiOutClose 0x1002"}));
 
   Fake().calls.clear();
   Fake().closeResults = {MMSYSERR_INVALHANDLE};

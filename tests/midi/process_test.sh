@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the port layer in real Windows processes under Wine, with the stand-in winmm.dll beside
-# them, and checks what they print and what the driver's log says they asked for.
+# Runs the port layer in real Windows processes under Wine, with the stand-in winmm.dll that the
+# session put in the system's folder, and checks what they print and what the driver's log says they
+# asked for.
 #   process_test.sh exports | devices | send | open-failure | thru | connect-failure
 # Needs DBB_BUILD_DIR (a build tree), WINE (its target's loader), DBB_SOURCE_DIR and a Wine session
 # (tools/wine-session.sh).
@@ -17,7 +18,7 @@ log=$work/midi.log
 fail() { echo "FAIL: $*" >&2; [ -f "$log" ] && sed 's/^/  log: /' "$log" >&2; exit 1; }
 same() { [ "$1" == "$2" ] || fail "$3"$'\n'"expected: $2"$'\n'"got:      $1"; }
 run() { # run PROGRAM ARGS...: stdout without CR; the exit code in $status
-  cp "$build/tests/midi/$1.exe" "$dll" "$work/"
+  cp "$build/tests/midi/$1.exe" "$work/"
   local program=$1; shift
   status=0
   out=$(cd "$work" && "$wine" "$program.exe" "$@" | tr -d '\r') || status=$?
@@ -94,7 +95,7 @@ thru)
   ;;
 connect-failure)
   # The program's own road out: the "Error" box, then exit code 0.
-  cp "$build/tests/midi/midi_fatal_probe.exe" "$dll" "$work/"
+  cp "$build/tests/midi/midi_fatal_probe.exe" "$work/"
   (cd "$work" && DBB_MIDI_OUT_NAMES='Synth' DBB_MIDI_IN_NAMES='Keys' DBB_MIDI_CONNECT_FAIL=1 \
     timeout 60 "$wine" midi_fatal_probe.exe >probe.out 2>/dev/null) &
   probe=$!

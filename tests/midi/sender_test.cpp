@@ -93,4 +93,24 @@ INSTANTIATE_TEST_SUITE_P(
                     QueueCase{"StressWithASlowDriver", {}, {}, 0, 3000}),
     [](const testing::TestParamInfo<QueueCase>& p) { return std::string(p.param.name); });
 
+HANDLE told;
+
+// A driver never ready for a message is asked again after pauses, for a limited time; then the device
+// counts as lost, the panel hears it, and the dead handle is closed.
+TEST_F(MidiTest, ADriverNeverReadyLosesTheDevice) {
+  Fake().notReady = -1;
+  told = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  midi::Ports ports;
+  ports.OutputHandle = reinterpret_cast<HMIDIOUT>(0x1002);
+  midi::StartSender(ports, 2, "Gamma", [] { SetEvent(told); });
+  midi::SendShortMessage(ports, 0xB0, 12, 1);
+  EXPECT_EQ(WaitForSingleObject(told, 30000), WAIT_OBJECT_0) << "the panel never heard of the loss";
+  midi::StopSender();
+  CloseHandle(told);
+  EXPECT_FALSE(midi::OutputConnected());
+  const auto tries = std::count(Fake().calls.begin(), Fake().calls.end(), "midiOutShortMsg 0x1002 0x00010CB0");
+  EXPECT_GT(tries, 2);
+  EXPECT_NE(std::find(Fake().calls.begin(), Fake().calls.end(), "midiOutClose 0x1002"), Fake().calls.end());
+}
+
 }  // namespace

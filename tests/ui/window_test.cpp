@@ -379,7 +379,7 @@ TEST_F(Events, CommandsFromMenusAndAcceleratorsCarryTheirIdentifier) {
 
 TEST_F(Events, EventWindowNumberIsMinusOneForWindowsOutsideTheTable) {
   EXPECT_EQ(ui::EventWindowNumber(), -1);
-  EXPECT_EQ(ui::EventControlNumber(), 0);
+  EXPECT_EQ(ui::EventControlNumber(), ui::NoControlNumber);
   const HWND window = ui::OpenNumberedWindow(6, 0, 0, 100, 50, PanelFlags, "6");
   ASSERT_NE(window, nullptr);
   SendMessageA(window, WM_MOVE, 0, 0);

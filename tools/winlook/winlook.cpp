@@ -10,6 +10,10 @@
 //   winlook move WINDOW POS        moves a vertical trackbar's thumb and tells its parent, as a
 //                                  finished drag does (WM_VSCROLL, SB_THUMBPOSITION), without waiting
 //   winlook close WINDOW           posts WM_CLOSE, as the close box does
+//   winlook devicechange LOG       sends WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level
+//                                  window, as Windows does when devices come or go, after a line
+//                                  "<t> broadcast result=0" in LOG (the stand-in driver's log, on
+//                                  its clock) that says when
 //   winlook access WINDOW          what a screen reader learns of each child window of WINDOW through
 //                                  Active Accessibility: name, role and value (texts as UTF-16)
 //   winlook wtext WINDOW           the texts of WINDOW and its child windows, read as UTF-16
@@ -325,9 +329,32 @@ int Focus(HWND window) {
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | fit W | "
-               "setpos W POS | move W POS | close W | access W | wtext W\n",
+               "setpos W POS | move W POS | close W | access W | wtext W | devicechange LOG\n",
                problem);
   return 2;
+}
+
+int BroadcastDeviceChange(const char* log) {
+  LARGE_INTEGER counter, frequency;
+  QueryPerformanceCounter(&counter);
+  QueryPerformanceFrequency(&frequency);
+  char line[64];
+  const int length = std::snprintf(line, sizeof line, "%llu broadcast result=0\n",
+                                   static_cast<unsigned long long>(counter.QuadPart / frequency.QuadPart * 1000000 +
+                                                                   counter.QuadPart % frequency.QuadPart * 1000000 /
+                                                                       frequency.QuadPart));
+  const HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  if (file == INVALID_HANDLE_VALUE || !WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr)) {
+    std::fprintf(stderr, "winlook: cannot append to %s\n", log);
+    return 1;
+  }
+  CloseHandle(file);
+  constexpr WPARAM DevicesChanged = 0x0007;  // DBT_DEVNODES_CHANGED
+  DWORD_PTR ignored;
+  SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, DevicesChanged, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+  return 0;
 }
 
 }  // namespace
@@ -349,6 +376,7 @@ int main(int argc, char** argv) {
     EnumWindows(PrintTop, 0);
     return 0;
   }
+  if (verb == "devicechange" && argc > 2) return BroadcastDeviceChange(argv[2]);
   if (argc < 3) return Usage((verb + ": no window given").c_str());
   const DWORD milliseconds = argc > 3 && (verb == "wait" || verb == "gone") ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 20000;
   if (verb == "wait") return Wait(argv[2], milliseconds, false);

@@ -1,6 +1,6 @@
 /* A stand-in MIDI driver: a winmm.dll whose devices, failures and timing come from environment
- * variables and which writes every call to a log. Placed beside a program and loaded with
- * WINEDLLOVERRIDES=winmm=n, it lets tests see exactly what the program asks of WinMM.
+ * variables and which writes every call to a log. Put in the system's folder of the Wine prefix and
+ * loaded with WINEDLLOVERRIDES=winmm=n, it lets tests see exactly what the program asks of WinMM.
  * README.md beside this file describes the variables and the log. */
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -43,7 +43,8 @@ typedef struct {
 
 static DeviceSide outputs, inputs;
 static BOOL mapperEnabled, connectFails, askApartment;
-static DWORD longDelayMs, deadWaitMs, slowMs;
+static DWORD longDelayMs, deadWaitMs, slowMs, closeWaitMs;
+static ULONGLONG notReadyUntil; /* GetTickCount64 time until which live handles answer MIDIERR_NOTREADY */
 static char controlPath[MAX_PATH];
 static LONGLONG controlRead; /* bytes of the control file already applied */
 static Pending pending[MAX_PENDING];
@@ -179,8 +180,11 @@ static void LoadConfiguration(void) {
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  char flag[8];
   (void)reserved;
   if (reason == DLL_PROCESS_ATTACH) {
+    /* a system whose MIDI library is broken: the load fails */
+    if (ReadVariable("DBB_MIDI_REFUSE_LOAD", flag, sizeof flag) == 1 && flag[0] == '1') return FALSE;
     DisableThreadLibraryCalls(instance);
     InitializeCriticalSection(&lock);
     LoadConfiguration();
@@ -421,6 +425,10 @@ static void ApplyCommand(const char* command) {
     deadWaitMs = ParseNumber(&p);
   } else if (StartsWith(command, "slow ")) {
     slowMs = ParseNumber(&p);
+  } else if (StartsWith(command, "close-wait ")) {
+    closeWaitMs = ParseNumber(&p);
+  } else if (StartsWith(command, "not-ready ")) {
+    notReadyUntil = GetTickCount64() + ParseNumber(&p);
   }
   BeginLine(&line, buffer, sizeof buffer, "control ");
   Append(&line, command);
@@ -515,6 +523,7 @@ MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD message) {
   EnterCriticalSection(&lock);
   slot = OutputSlot(handle);
   result = slot < 0 ? MMSYSERR_INVALHANDLE : outputs.dead[slot] ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+  if (result == MMSYSERR_NOERROR && GetTickCount64() < notReadyUntil) result = MIDIERR_NOTREADY;
   if (slot >= 0) wait = outputs.dead[slot] ? deadWaitMs : slowMs;
   if (wait > 0) {
     LogHex("wait", "handle", (ULONG_PTR)handle, "msg", message, 8, result);
@@ -530,8 +539,15 @@ MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD message) {
 MMRESULT WINAPI midiOutClose(HMIDIOUT handle) {
   MMRESULT result = MMSYSERR_NOERROR;
   int slot, i;
+  ApplyControl();
   EnterCriticalSection(&lock);
   slot = OutputSlot(handle);
+  if (slot >= 0 && outputs.dead[slot] && closeWaitMs > 0) {
+    LogHex("wait", "handle", (ULONG_PTR)handle, NULL, 0, 0, MMSYSERR_NOERROR);
+    LeaveCriticalSection(&lock);
+    Sleep(closeWaitMs); /* outside the lock, as a send's wait */
+    EnterCriticalSection(&lock);
+  }
   if (slot < 0) {
     result = MMSYSERR_INVALHANDLE;
   } else {

@@ -1,0 +1,20 @@
+/* A DLL that only says it was loaded: a stranger's file of a system DLL's name left beside the
+ * program (built as winmm.dll and as oleacc.dll). Loaded, it writes "<its own path>.loaded" and does
+ * nothing else; the test that lays it beside the program checks that no such file appears. */
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  WCHAR path[MAX_PATH + 8];
+  (void)reserved;
+  if (reason == DLL_PROCESS_ATTACH) {
+    const DWORD length = GetModuleFileNameW(instance, path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+      lstrcatW(path, L".loaded");
+      CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL));
+    }
+  }
+  return TRUE;
+}
