@@ -1,7 +1,7 @@
 #include "app/event_loop.h"
 
 #include "app/shutdown.h"
-#include "app/tables.h"
+#include "app/control_table.h"
 #include "midi/output.h"
 #include "midi/sender.h"
 #include "runtime/number.h"

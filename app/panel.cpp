@@ -1,6 +1,6 @@
 #include "app/panel.h"
 
-#include "app/tables.h"
+#include "app/panel_layout.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 

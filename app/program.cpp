@@ -4,14 +4,16 @@
 #include "app/panel.h"
 #include "app/shutdown.h"
 #include "app/state.h"
-#include "app/tables.h"
+#include "app/panel_layout.h"
 #include "dialogs/device_chooser.h"
 #include "midi/fatal_error.h"
+#include "midi/names.h"
 #include "midi/output.h"
 #include "midi/sender.h"
 #include "midi/winmm_api.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
+#include "ui/list_heap.h"
 #include "ui/window.h"
 
 namespace app {
@@ -27,7 +29,8 @@ void NoticeDeviceState() { ui::PostNotice(panelWindow); }
 
 void RunProgram(HINSTANCE instance) {
   ResetState();  // empty name tables, no handles, every slider last sent at 0
-  runtime::CreateHeaps();
+  runtime::CreatePrivateHeap();
+  ui::CreateListHeap();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
   midi::SetFatalErrorHandler(FatalError);  // the window layer is ready to show the box
@@ -35,7 +38,8 @@ void RunProgram(HINSTANCE instance) {
 
   AppState& state = State();
   midi::EnumerateOutputDevices(state.ports);
-  state.SelectedOutput = dialogs::ChooseOutputDevice(state.ports.OutputNames, state.deviceList);
+  state.deviceList = midi::ChooserListText(state.ports.OutputNames);
+  state.SelectedOutput = dialogs::ChooseOutputDevice(state.deviceList);
   midi::OpenOutputDevice(state.ports, state.SelectedOutput);
   state.deviceName = midi::OutputDeviceName(state.ports, state.SelectedOutput);
   BuildPanel(state);

@@ -5,6 +5,7 @@
 #include "midi/sender.h"
 #include "runtime/heap.h"
 #include "ui/controls.h"
+#include "ui/list_heap.h"
 #include "ui/message_box.h"
 #include "ui/window.h"
 
@@ -16,7 +17,8 @@ void ExitProgram() {
   // What waits for a working device goes out and the device is closed; a sender stuck in the
   // driver is left behind, so that the program still ends.
   midi::StopSender();
-  runtime::DestroyHeaps();  // the list heap first, then the private heap
+  ui::DestroyListHeap();  // the list heap first, then the private heap
+  runtime::DestroyPrivateHeap();
   ExitProcess(0);
 }
 

@@ -5,8 +5,7 @@
 
 namespace dialogs {
 
-std::int32_t ChooseOutputDevice(const runtime::NameTable& outputNames, runtime::Text& listText) {
-  listText = runtime::ChooserListText(outputNames);
+std::int32_t ChooseOutputDevice(std::string_view listText) {
   const runtime::Text answer = AskText("Select the MIDI-OUT", listText, "2");
   return runtime::ReadNumber(answer);
 }

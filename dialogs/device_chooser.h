@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
-#include "runtime/names.h"
-#include "runtime/text.h"
+#include <string_view>
 
 namespace dialogs {
 
-// Lists the devices into listText (kept by the caller), asks for a number with "2" as the default
-// answer and returns the number read from the answer. The answer is not checked against the list.
-std::int32_t ChooseOutputDevice(const runtime::NameTable& outputNames, runtime::Text& listText);
+// Shows the list of devices (the MIDI layer's text, kept by the caller), asks for a number with "2"
+// as the default answer and returns the number read from the answer. The answer is not checked
+// against the list.
+std::int32_t ChooseOutputDevice(std::string_view listText);
 
 }  // namespace dialogs

@@ -4,11 +4,11 @@
 
 namespace midi {
 
-void RaiseOpenFailure(std::string_view opening, std::int32_t index, const runtime::NameTable& names) {
+void RaiseOpenFailure(std::string_view opening, std::int32_t index, const NameTable& names) {
   runtime::Text text(opening);
   text += runtime::DecimalText(index);
   text += "] nicht m\xF6glich";
-  RaiseFatalError(text, runtime::FailureListText(names));
+  RaiseFatalError(text, FailureListText(names));
 }
 
 }  // namespace midi

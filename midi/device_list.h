@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "midi/fatal_error.h"
-#include "runtime/names.h"
+#include "midi/names.h"
 
 namespace midi {
 
@@ -18,7 +18,7 @@ namespace midi {
 // capability record) in its entry of the table; devices past the table's last index get no entry.
 // With no device at all, `noDeviceText` is a fatal error and nothing is asked further.
 template <class Caps>
-void ReadDeviceNames(runtime::NameTable& names, UINT(WINAPI* countDevices)(),
+void ReadDeviceNames(NameTable& names, UINT(WINAPI* countDevices)(),
                      MMRESULT(WINAPI* getCaps)(UINT_PTR device, Caps* caps, UINT size),
                      std::string_view noDeviceText) {
   const UINT count = countDevices();
@@ -31,12 +31,12 @@ void ReadDeviceNames(runtime::NameTable& names, UINT(WINAPI* countDevices)(),
     Caps caps;
     std::memset(&caps, 0, sizeof caps);
     getCaps(device, &caps, sizeof caps);
-    if (device < names.size()) names[device] = runtime::CopyDeviceName(caps.szPname);
+    if (device < names.size()) names[device] = CopyDeviceName(caps.szPname);
   }
 }
 
 // Raises the fatal error of a device that would not open: opening + decimal index + "] nicht möglich",
 // followed by the list of named devices 0 to 15, whose names are the system's.
-void RaiseOpenFailure(std::string_view opening, std::int32_t index, const runtime::NameTable& names);
+void RaiseOpenFailure(std::string_view opening, std::int32_t index, const NameTable& names);
 
 }  // namespace midi

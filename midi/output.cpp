@@ -37,7 +37,7 @@ runtime::Text OutputDeviceName(const Ports& ports, std::int32_t index) {
   MIDIOUTCAPSA caps{};
   if (Winmm().midiOutGetDevCapsA(static_cast<UINT_PTR>(static_cast<UINT>(index)), &caps, sizeof caps) ==
       MMSYSERR_NOERROR) {
-    return runtime::CopyDeviceName(caps.szPname);
+    return CopyDeviceName(caps.szPname);
   }
   runtime::Text name = "MIDI-OUT ";
   name += runtime::DecimalText(index);

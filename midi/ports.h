@@ -4,13 +4,13 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "runtime/names.h"
+#include "midi/names.h"
 
 namespace midi {
 
 struct Ports {
-  runtime::NameTable OutputNames;  // product names of output devices 0 to 16
-  runtime::NameTable InputNames;   // product names of input devices 0 to 16
+  NameTable OutputNames;  // product names of output devices 0 to 16
+  NameTable InputNames;   // product names of input devices 0 to 16
   HMIDIOUT OutputHandle = nullptr;  // the one open output device, 0 until opened
   HMIDIIN InputHandle = nullptr;    // the open input device, 0 until opened
 };

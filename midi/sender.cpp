@@ -5,7 +5,7 @@
 
 #include "midi/output.h"
 #include "midi/winmm_api.h"
-#include "runtime/names.h"
+#include "midi/names.h"
 
 namespace midi {
 
@@ -83,7 +83,7 @@ struct Sender {
   volatile LONG connected;
   // Set before the threads start.
   std::int32_t device;
-  char name[runtime::DeviceNameLength + 1];
+  char name[DeviceNameLength + 1];
 };
 
 // Static storage: a thread may outlive the heaps when it is stuck in the driver at the end.
@@ -279,7 +279,7 @@ void StartSender(const Ports& ports, std::int32_t device, std::string_view name,
   sender.stopping = sender.devicesChanged = false;
   sender.connected = 1;
   sender.device = device;
-  const std::size_t length = name.size() < runtime::DeviceNameLength ? name.size() : runtime::DeviceNameLength;
+  const std::size_t length = name.size() < DeviceNameLength ? name.size() : DeviceNameLength;
   std::memcpy(sender.name, name.data(), length);
   sender.name[length] = '\0';
   UINT listed = 1;

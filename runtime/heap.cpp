@@ -8,32 +8,22 @@ namespace runtime {
 #ifdef _WIN32
 
 namespace {
-constexpr SIZE_T PrivateHeapCommit = 4000;  // bytes committed at creation; both heaps grow
-constexpr SIZE_T ListHeapCommit = 1024;
+constexpr SIZE_T PrivateHeapCommit = 4000;  // bytes committed at creation; the heap grows
 HANDLE privateHeap = nullptr;
-HANDLE listHeap = nullptr;
 }  // namespace
 
-void CreateHeaps() {
+void CreatePrivateHeap() {
   if (privateHeap == nullptr) privateHeap = HeapCreate(0, PrivateHeapCommit, 0);
-  if (listHeap == nullptr) listHeap = HeapCreate(0, ListHeapCommit, 0);
 }
 
-void DestroyHeaps() {
-  if (listHeap != nullptr) HeapDestroy(listHeap);
+void DestroyPrivateHeap() {
   if (privateHeap != nullptr) HeapDestroy(privateHeap);
-  listHeap = nullptr;
   privateHeap = nullptr;
 }
 
 HANDLE PrivateHeap() {
-  if (privateHeap == nullptr) CreateHeaps();
+  CreatePrivateHeap();
   return privateHeap;
-}
-
-HANDLE ListHeap() {
-  if (listHeap == nullptr) CreateHeaps();
-  return listHeap;
 }
 
 void* AllocateBytes(std::size_t size) {

@@ -1,4 +1,4 @@
-// The program's two heaps: the private one holds its texts and tables.
+// The program's private heap, which holds its texts and tables.
 #pragma once
 
 #include <cstddef>
@@ -10,14 +10,12 @@
 namespace runtime {
 
 #ifdef _WIN32
-// Creates the private heap (4000 bytes committed, growable) and the small list heap (1024 bytes)
-// that holds the entries of windows and controls numbered by the layer itself.
-void CreateHeaps();
-// Destroys both heaps. Nothing allocated from them may be touched afterwards.
-void DestroyHeaps();
-// The heaps; each is created on first use if CreateHeaps has not run yet.
+// Creates the private heap: 4000 bytes committed, growable.
+void CreatePrivateHeap();
+// Destroys it. Nothing allocated from it may be touched afterwards.
+void DestroyPrivateHeap();
+// The heap; created on first use if CreatePrivateHeap has not run yet.
 HANDLE PrivateHeap();
-HANDLE ListHeap();
 #endif
 
 // Raw storage from the private heap (the C heap in a native build). Never returns null:

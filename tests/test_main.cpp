@@ -4,7 +4,7 @@
 #include "runtime/heap.h"
 
 int main(int argc, char** argv) {
-  runtime::CreateHeaps();
+  runtime::CreatePrivateHeap();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -21,8 +21,8 @@ if [ "${1:-}" = startup ] || [ "${1:-}" = latency ]; then
 fi
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh" --target MidiDrawbarBox winmm_double winlook loop_bench poster
-# shellcheck source=tools/wine-session.sh
-. "$root/tools/wine-session.sh"
+# shellcheck source=tests/support/wine-session.sh
+. "$root/tests/support/wine-session.sh"
 figures=$(mktemp -d /tmp/dbb-bench.XXXXXX)
 trap 'wine_session_stop; rm -rf "$figures"' EXIT
 
@@ -33,8 +33,8 @@ for arch in x86_64 i686; do
     echo "$arch not measured: this machine cannot run its programs"
     continue
   fi
-  wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe"
-  wine_system_dll "$arch" "$builds/$arch/tools/winmm_double/winmm.dll"  # the stand-in driver, for both builds
+  wine_session_start "$arch" "$builds/$arch/tests/support/winlook/winlook.exe"
+  wine_system_dll "$arch" "$builds/$arch/tests/support/winmm_double/winmm.dll"  # the stand-in driver, for both builds
   if [ "$mode" != measure ]; then
     DBB_BUILD_DIR="$builds/$arch" DBB_PROGRAM="$root/out/$arch/MidiDrawbarBox.exe" \
       python3 "$root/tools/bench/bench.py" "$mode" --target "$arch" --baseline "$baseline/$arch/MidiDrawbarBox.exe" \

@@ -3,16 +3,17 @@ server, with the test-double MIDI driver offering three named devices. A scripte
 pulls the nine drawbars one by one, then the distortion and reverb sliders, presses a few buttons and
 closes the panel; the MIDI that came out is printed as readable lines, and a screenshot of the panel
 is saved. Then that MIDI, at the times the driver logged it, plays the setBfree tonewheel organ under
-a held chord (tools/organ.py): the recording and its spectrogram are saved beside the screenshots.
+a held chord (tests/support/organ.py): the recording and its spectrogram are saved beside the screenshots.
 """
 import os
 import subprocess
 import sys
 import time
 
-import organ
-from drive import (BUILD, WINLOOK, WINE, Program, click, drag, wait_dialog, wait_panel, winlook, screenshot,
-                   wait_for, xdotool)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+import organ  # noqa: E402
+from drive import (WINLOOK, Program, click, describe, drag, wait_dialog, wait_panel, winlook,  # noqa: E402
+                   screenshot, wait_for, xdotool)
 
 SHOTS = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.getcwd(), "out")
 CHORD = (60, 64, 67)  # C major from middle C, held on the organ's upper manual while the panel plays
@@ -48,9 +49,8 @@ def main():
         winlook("close", panel["hwnd"])
         code = program.wait_exit()
         print("The panel was closed; the program ended with exit code %d.\n" % code)
-        print("MIDI sent to device 2 (status, controller, value):", flush=True)  # before midilog's own lines
-        log = "Z:" + program.log_path.replace("/", "\\")
-        subprocess.run([WINE, os.path.join(BUILD, "tools", "midilog", "midilog.exe"), log], check=True)
+        print("MIDI sent to device 2 (status, controller, value):")
+        print("\n".join(describe(program.messages())))
         print("\nScreenshots:\n  %s\n  %s" % (dialog_shot, panel_shot))
         calls = program.calls()
     finally:

@@ -16,6 +16,7 @@ packages=(
   clang libclang-rt-dev
   libc6-i386
   setbfree jackd2 python3-jack-client python3-numpy sox
+  python3-pefile
 )
 
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi

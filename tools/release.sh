@@ -11,8 +11,14 @@
 #   tools/release.sh --check   clones the current commit twice, into folders of different names,
 #                              builds the release in each, one after the other, and compares them
 #                              byte for byte; fails when they differ
+#   tools/release.sh --check-guide
+#                              checks the player's guide as the release does, and builds nothing
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+
+if [ "${1:-}" = --check-guide ]; then
+  exec python3 "$root/tools/release_zip.py" --check-guide "$root/docs/MidiDrawbarBox.txt"
+fi
 
 if [ "${1:-}" = --check ]; then
   commit=$(git -C "$root" rev-parse HEAD)

@@ -12,10 +12,10 @@ builds=${DBB_BUILD_ROOT:-$root/build}
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec /usr/lib/wine/wine64 "$root/out/x86_64/MidiDrawbarBox.exe"
 fi
-# shellcheck source=tools/wine-session.sh
-. "$root/tools/wine-session.sh"
+# shellcheck source=tests/support/wine-session.sh
+. "$root/tests/support/wine-session.sh"
 trap wine_session_stop EXIT
-wine_session_start x86_64 "$builds/x86_64/tools/winlook/winlook.exe"
-wine_system_dll x86_64 "$builds/x86_64/tools/winmm_double/winmm.dll"  # the stand-in driver
+wine_session_start x86_64 "$builds/x86_64/tests/support/winlook/winlook.exe"
+wine_system_dll x86_64 "$builds/x86_64/tests/support/winmm_double/winmm.dll"  # the stand-in driver
 DBB_BUILD_DIR="$builds/x86_64" DBB_PROGRAM="$root/out/x86_64/MidiDrawbarBox.exe" \
   python3 "$root/tools/demo.py" "$root/out"

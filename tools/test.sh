@@ -9,8 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 builds=${DBB_BUILD_ROOT:-$root/build}
 "$root/tools/install-deps.sh"
 "$root/tools/build.sh"
-# shellcheck source=tools/wine-session.sh
-. "$root/tools/wine-session.sh"
+# shellcheck source=tests/support/wine-session.sh
+. "$root/tests/support/wine-session.sh"
 trap wine_session_stop EXIT
 
 summary=()
@@ -22,8 +22,8 @@ for arch in x86_64 i686; do
     continue
   fi
   echo "=== $arch"
-  if ! wine_session_start "$arch" "$builds/$arch/tools/winlook/winlook.exe" ||
-    ! wine_system_dll "$arch" "$builds/$arch/tools/winmm_double/winmm.dll"; then
+  if ! wine_session_start "$arch" "$builds/$arch/tests/support/winlook/winlook.exe" ||
+    ! wine_system_dll "$arch" "$builds/$arch/tests/support/winmm_double/winmm.dll"; then
     wine_session_stop
     summary+=("$arch: no tests run: its Wine session did not start (the reason is above)")
     failed=1

@@ -1,3 +1,5 @@
+// The event stream of the window layer (ui/window.h): fetching one message at a time, the window
+// procedure of every numbered window, and the guards against messages that only the system may send.
 #include <cstring>
 #include <string_view>
 

@@ -1,3 +1,5 @@
+// Tab and Shift+Tab (ui/window_layer.h): the focus moves among the tab stops of the active window,
+// as the system's dialog manager moves it in dialogs.
 #include "ui/window_layer.h"
 
 namespace ui {

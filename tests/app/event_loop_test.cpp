@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/state.h"
-#include "app/tables.h"
+#include "app/control_table.h"
 #include "midi/output.h"
 #include "midi/winmm_api.h"
 #include "scripted_panel.h"

@@ -5,7 +5,7 @@
 # true/pm before both), common controls 6 and Windows 7 to 11, and nothing else. A function-local
 # static with a thread-safe guard, or a library call that throws, each adds some 100 KiB of runtime;
 # this catches it.
-#   program_file.sh PROGRAM VERSION   (DBB_SOURCE_DIR: the source tree, for tools/pe_table.py)
+#   program_file.sh PROGRAM VERSION   (DBB_SOURCE_DIR: the source tree, for tests/support/pe.py)
 set -euo pipefail
 program=$1
 version=$2
@@ -14,7 +14,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 size=$(stat -c %s "$program")
 [ "$size" -le 65536 ] || fail "$program is $size bytes, more than 64 KiB"
 
-imports=$(python3 "${DBB_SOURCE_DIR:?}/tools/pe_table.py" imports "$program") ||
+imports=$(/usr/bin/python3 "${DBB_SOURCE_DIR:?}/tests/support/pe.py" imports "$program") ||
   fail "cannot read the imports of $program"
 imports=$(tr 'A-Z' 'a-z' <<<"$imports" | sort | paste -sd' ')
 # Windows takes a DLL that is not a KnownDLL from the program's folder first; common controls come
@@ -28,7 +28,7 @@ for pair in "FileVersion|$version" "ProductVersion|$version" "ProductName|MidiDr
   grep -qF "|$pair|" <<<"|$properties|" || fail "no version property ${pair%%|*} = ${pair#*|}"
 done
 # One manifest, resource 1, as app/MidiDrawbarBox.manifest has it: these declarations and no others.
-manifest=$(python3 "$DBB_SOURCE_DIR/tools/pe_table.py" manifests "$program") || fail "cannot read its manifests"
+manifest=$(/usr/bin/python3 "$DBB_SOURCE_DIR/tests/support/pe.py" manifests "$program") || fail "cannot read its manifests"
 [ "$manifest" = "1 1033"$'\n'"$(cat "$DBB_SOURCE_DIR/app/MidiDrawbarBox.manifest")" ] || fail "manifests: $manifest"
 for part in '>PerMonitorV2, PerMonitor<' '>true/pm<' 'Common-Controls" version="6.0.0.0"' 35138b9a 4a2f28e3 1f676c76 8e0f7a12; do
   grep -qF -- "$part" <<<"$manifest" || fail "the manifest lacks $part"

@@ -1,13 +1,13 @@
-"""The end-to-end tests' base: programs started through tools/drive.py, none outliving its test."""
+"""The end-to-end tests' base: programs started through tests/support/drive.py, none outliving its test."""
 import os
 import sys
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
 import drive  # noqa: E402
-from drive import (BUILD, DIALOG_TITLE, PANEL_TITLE, PROGRAM, Program, centre, click, drag,  # noqa: E402,F401
-                   winlook, latin1, screenshot, wait_dialog, wait_for, xdotool)
+from drive import (BUILD, BUTTONS, COLUMNS, DIALOG_TITLE, PANEL_TITLE, PROGRAM, SLIDER_NAMES, Program,  # noqa: E402,F401
+                   centre, click, drag, winlook, latin1, screenshot, wait_dialog, wait_for, xdotool)
 
 
 class ProgramTest(unittest.TestCase):

@@ -7,14 +7,13 @@ wtext), with the program running under a Russian or Japanese system code page.
 import os
 import unittest
 
-from harness import BUILD, DIALOG_TITLE, ProgramTest, click, drive, screenshot, wait_dialog, wait_for, winlook, xdotool
+from harness import (BUILD, COLUMNS, DIALOG_TITLE, SLIDER_NAMES, ProgramTest, click, drive, screenshot, wait_dialog,
+                     wait_for, winlook, xdotool)
 
 ROLE_SLIDER = 51
 ROLE_TEXT = 42
 # The panel's sliders, left to right: (slider, display, name).
-SLIDERS = [(1, 21, "16' drawbar"), (2, 22, "5 1/3' drawbar"), (3, 23, "8' drawbar"), (4, 24, "4' drawbar"),
-           (5, 25, "2 2/3' drawbar"), (6, 26, "2' drawbar"), (7, 27, "1 3/5' drawbar"), (8, 28, "1 1/3' drawbar"),
-           (9, 29, "1' drawbar"), (10, 30, "R/H"), (100, 101, "Distortion"), (102, 103, "Reverb")]
+SLIDERS = [(column[0], column[3], name) for column, name in zip(COLUMNS, SLIDER_NAMES)]
 
 
 def accessible(window):

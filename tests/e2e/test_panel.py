@@ -2,21 +2,11 @@
 import os
 import unittest
 
-from harness import BUILD, ProgramTest, click, drag, winlook, screenshot, wait_for, xdotool
+from harness import BUILD, BUTTONS, COLUMNS, ProgramTest, click, drag, winlook, screenshot, wait_for, xdotool
 
 CONTROL_CC = 0xB0
 WS_CHILD_VISIBLE_GROUP = 0x50020000
 WS_EX_CLIENTEDGE = 0x200
-
-# The panel, column by column: (slider, caption, caption text, display, controller).
-COLUMNS = [(1, 11, "16", 21, 12), (2, 12, "5 1/3", 22, 13), (3, 13, "8", 23, 14), (4, 14, "4", 24, 15),
-           (5, 15, "2 2/3", 25, 16), (6, 16, "2", 26, 17), (7, 17, "1 3/5", 27, 18), (8, 18, "1 1/3", 28, 19),
-           (9, 19, "1", 29, 20), (10, 20, "R/H", 30, 8), (100, 40, "Dis.", 101, 9), (102, 41, "Rev.", 103, 91)]
-BUTTONS = [(50, "Perc OFF", 10, 175, 66, 0), (51, "Perc 4th", 70, 175, 66, 8), (52, "Perc 3rd", 130, 175, 66, 16),
-           (53, "V/C OFF", 10, 200, 31, 0), (54, "Vib", 70, 200, 31, 8), (55, "Cho", 130, 200, 31, 16),
-           (56, "Les.ON", 190, 175, 68, 64), (57, "Les.OFF", 190, 200, 68, 0), (58, "Slow", 250, 175, 1, 0),
-           (59, "Fast", 250, 200, 1, 64)]
-
 
 def expected_controls():
     """id -> (class, rect, style, exstyle, text), written out from the panel's layout."""

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "tests/printable.h"
+#include "tests/support/printable.h"
 
 namespace fuzz {
 
@@ -16,7 +16,7 @@ inline void Check(bool ok, const char* what) {
   }
 }
 
-// Prints the label and the text in quotes, escaped (tests/printable.h).
+// Prints the label and the text in quotes, escaped (tests/support/printable.h).
 inline void PrintLabelled(const char* label, std::string_view text) {
   std::fprintf(stderr, "  %s \"", label);
   PrintEscaped(stderr, text);

@@ -12,16 +12,16 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/names.h"
+#include "midi/names.h"
 #include "tests/fuzz/check.h"
 
 namespace {
 
 using fuzz::CheckSame;
-using runtime::NameTable;
+using midi::NameTable;
 
-constexpr std::size_t Entries = runtime::NameTableSize;
-constexpr std::size_t FieldSize = runtime::DeviceNameLength;
+constexpr std::size_t Entries = midi::NameTableSize;
+constexpr std::size_t FieldSize = midi::DeviceNameLength;
 
 std::string ReferenceFailureList(const std::string (&names)[Entries]) {
   std::string list = "\r\n";
@@ -52,7 +52,7 @@ std::string ThroughField(const std::string& name, char leftover) {
   const std::size_t length = nul != nullptr ? static_cast<std::size_t>(static_cast<const char*>(nul) - field.get())
                                             : FieldSize;
   const std::string expected(field.get(), length);
-  const runtime::Text copied = runtime::CopyDeviceName(field.get());
+  const runtime::Text copied = midi::CopyDeviceName(field.get());
   CheckSame(copied, expected, "CopyDeviceName differs from the reference");
   return expected;
 }
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table[i] = runtime::Text(names[i]);
   }
 
-  CheckSame(runtime::FailureListText(table), ReferenceFailureList(names), "FailureListText differs from the reference");
-  CheckSame(runtime::ChooserListText(table), ReferenceChooserList(names), "ChooserListText differs from the reference");
+  CheckSame(midi::FailureListText(table), ReferenceFailureList(names), "FailureListText differs from the reference");
+  CheckSame(midi::ChooserListText(table), ReferenceChooserList(names), "ChooserListText differs from the reference");
   return 0;
 }

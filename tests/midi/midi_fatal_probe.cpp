@@ -17,7 +17,7 @@
 int main() {
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   app::ResetState();
-  runtime::CreateHeaps();
+  runtime::CreatePrivateHeap();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
   midi::SetFatalErrorHandler(app::FatalError);

@@ -15,7 +15,7 @@
 #include "midi/output.h"
 #include "midi/winmm_api.h"
 #include "runtime/heap.h"
-#include "tests/printable.h"
+#include "tests/support/printable.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void PrintFatalError(std::string_view text, std::string_view systemText) {
   ExitProcess(3);
 }
 
-void PrintNames(const char* side, const runtime::NameTable& names) {
+void PrintNames(const char* side, const midi::NameTable& names) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i].empty()) continue;
     std::printf("%s %u = ", side, static_cast<unsigned>(i));
@@ -40,7 +40,7 @@ void PrintNames(const char* side, const runtime::NameTable& names) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  runtime::CreateHeaps();
+  runtime::CreatePrivateHeap();
   midi::SetFatalErrorHandler(PrintFatalError);
   midi::LoadWinmm();
   midi::Ports ports;

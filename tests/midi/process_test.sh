@@ -4,11 +4,11 @@
 # asked for.
 #   process_test.sh exports | devices | send | open-failure | thru | connect-failure
 # Needs DBB_BUILD_DIR (a build tree), WINE (its target's loader), DBB_SOURCE_DIR and a Wine session
-# (tools/wine-session.sh).
+# (tests/support/wine-session.sh).
 set -euo pipefail
 build=${DBB_BUILD_DIR:?}
 wine=${WINE:?}
-dll=$build/tools/winmm_double/winmm.dll
+dll=$build/tests/support/winmm_double/winmm.dll
 work=$(mktemp -d /tmp/dbb-midi.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export WINEDLLOVERRIDES="winmm=n"
@@ -28,7 +28,7 @@ line() { grep " $1 " "$log" | sed -n "${2:-1}p" | cut -d' ' -f2-; }  # a log lin
 
 case ${1:-} in
 exports)
-  names=$(python3 "${DBB_SOURCE_DIR:?}/tools/pe_table.py" exports "$dll") || fail "cannot read the exports of $dll"
+  names=$(/usr/bin/python3 "${DBB_SOURCE_DIR:?}/tests/support/pe.py" exports "$dll") || fail "cannot read the exports of $dll"
   same "$(echo "$names" | paste -sd' ')" "midiConnect midiInGetDevCapsA midiInGetNumDevs midiInOpen midiInStart \
 midiOutClose midiOutGetDevCapsA midiOutGetNumDevs midiOutLongMsg midiOutOpen midiOutPrepareHeader midiOutReset \
 midiOutShortMsg midiOutUnprepareHeader" "exported names"
@@ -99,7 +99,8 @@ connect-failure)
   (cd "$work" && DBB_MIDI_OUT_NAMES='Synth' DBB_MIDI_IN_NAMES='Keys' DBB_MIDI_CONNECT_FAIL=1 \
     timeout 60 "$wine" midi_fatal_probe.exe >probe.out 2>/dev/null) &
   probe=$!
-  run error_box_reader Error 30000
+  status=0
+  out=$("$wine" "$build/tests/support/winlook/winlook.exe" box Error 30000 | tr -d '\r') || status=$?
   same "$status" 0 "no Error box appeared"
   same "$out" $'text: MIDI-In und MIDI-Out k\\xF6nnen nicht verbunden werden\nbuttons: OK' "box"
   status=0

@@ -4,7 +4,7 @@ back it silences it again.
 The real program runs under Wine with the stand-in driver, and a scripted user pulls the 16', 8' and
 4' drawbars to the top and back to the bottom, one after another, leaving each move alone for a
 moment. The MIDI that the driver logged then plays at its logged times into setBfree, which holds
-middle C (tools/organ.py), and the recording is measured: the energy at each drawbar's partial in the
+middle C (tests/support/organ.py), and the recording is measured: the energy at each drawbar's partial in the
 quiet stretch before it is pulled, while it is out, and after it is back. Every wait is short and
 bounded, so a synthesizer that does not start or does not answer fails the test at once.
 """
@@ -17,7 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
 from harness import BUILD, ProgramTest, drag, wait_for, winlook  # noqa: E402
-import drive  # noqa: E402  (tools/, on the path through harness)
+import drive  # noqa: E402  (tests/support/, on the path through harness)
 import organ  # noqa: E402
 
 NOTE = 60  # middle C; its 8' pitch is about 261.6 Hz

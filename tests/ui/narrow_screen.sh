@@ -5,8 +5,8 @@
 set -euo pipefail
 test_program=$1
 screen_zero=${DISPLAY:?the test display is not set}
-# shellcheck source=tools/wine-session.sh
-. "${DBB_SOURCE_DIR:?}/tools/wine-session.sh"
+# shellcheck source=tests/support/wine-session.sh
+. "${DBB_SOURCE_DIR:?}/tests/support/wine-session.sh"
 wine=${WINE:?the Wine loader of the target is not set}
 
 export DISPLAY="${screen_zero%.*}.1"

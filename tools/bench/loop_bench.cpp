@@ -21,7 +21,7 @@
 #include "app/event_loop.h"
 #include "app/panel.h"
 #include "app/state.h"
-#include "app/tables.h"
+#include "app/panel_layout.h"
 #include "midi/output.h"
 #include "midi/winmm_api.h"
 #include "runtime/heap.h"
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
 
   const HINSTANCE instance = GetModuleHandleA(nullptr);
   app::ResetState();
-  runtime::CreateHeaps();
+  runtime::CreatePrivateHeap();
   ui::InitWindowLayer(instance);
   ui::InitControls(instance);
   app::AppState& state = app::State();

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/tables.h"
+#include "app/panel_layout.h"
 
 namespace poster {
 

@@ -6,6 +6,8 @@
 //   winlook wait WINDOW [ms]       waits until WINDOW exists (default 20000 ms), prints it
 //   winlook focus WINDOW           the window that has the keyboard focus in WINDOW's thread
 //   winlook gone WINDOW [ms]       waits until WINDOW no longer exists
+//   winlook box TITLE [ms]         waits for a message box titled TITLE, prints "text: " and its
+//                                  message and "buttons: " and its buttons, and closes it with OK
 //   winlook setpos WINDOW POS      moves a trackbar's thumb without telling its parent (TBM_SETPOS)
 //   winlook move WINDOW POS        moves a vertical trackbar's thumb and tells its parent, as a
 //                                  finished drag does (WM_VSCROLL, SB_THUMBPOSITION), without waiting
@@ -37,6 +39,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "tests/support/winlook/verbs.h"
 
 namespace {
 
@@ -329,7 +333,7 @@ int Focus(HWND window) {
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | fit W | "
-               "setpos W POS | move W POS | close W | access W | wtext W | devicechange LOG\n",
+               "setpos W POS | move W POS | close W | access W | wtext W | devicechange LOG | box TITLE [ms]\n",
                problem);
   return 2;
 }
@@ -378,7 +382,8 @@ int main(int argc, char** argv) {
   }
   if (verb == "devicechange" && argc > 2) return BroadcastDeviceChange(argv[2]);
   if (argc < 3) return Usage((verb + ": no window given").c_str());
-  const DWORD milliseconds = argc > 3 && (verb == "wait" || verb == "gone") ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 20000;
+  const DWORD milliseconds = argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 20000;
+  if (verb == "box") return AnswerBox(argv[2], milliseconds);
   if (verb == "wait") return Wait(argv[2], milliseconds, false);
   if (verb == "gone") return Wait(argv[2], milliseconds, true);
   HWND window = Find(argv[2]);

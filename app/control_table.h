@@ -1,20 +1,21 @@
-// What every control of the panel is, where it stands and what it sends.
+// What every control of the panel is and what it sends: the sliders' columns and the buttons, with
+// the Control Change each one makes. The panel's layout reads the same rows (app/panel_layout.h).
 #pragma once
-
-#include <windows.h>
-#include <commctrl.h>
 
 #include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "app/state.h"
-#include "ui/controls.h"
 #include "ui/window.h"
 
 namespace app {
 
 constexpr std::int32_t ControlChange = 0xB0;  // status byte: Control Change on MIDI channel 1
+constexpr std::int32_t SliderMaximum = 127;  // every slider sends 0 (at the bottom) to this (at the top)
+
+// The header label over the columns, naming the output device.
+constexpr ui::ControlNumber HeaderLabel = 0;
 
 // One column of the panel: caption, slider and value display, top to bottom. The rows are in the
 // order in which the loop reads the sliders and the panel places the columns, left to right.
@@ -86,28 +87,5 @@ constexpr bool PanelTextsAreAscii() {
   return true;
 }
 static_assert(PanelTextsAreAscii(), "a caption or slider name outside ASCII would show wrong on other code pages");
-
-// The panel window and the geometry shared by its columns.
-constexpr ui::WindowNumber PanelWindow = 0;
-constexpr std::string_view PanelTitle = "Midi Drawbar box - for Karvello";
-static_assert(IsAscii(PanelTitle));
-constexpr int PanelWidth = 490;
-constexpr int PanelHeight = 225;
-constexpr std::uint32_t PanelFlags = WS_CAPTION | WS_SYSMENU;  // fixed size, not centred
-
-// The header label over the columns, naming the output device.
-constexpr ui::ControlNumber HeaderLabel = 0;
-constexpr int HeaderLeft = 25, HeaderTop = 5, HeaderWidth = 320, HeaderHeight = 18;
-// How long the header stands alone before the columns are built (see BuildPanel).
-constexpr DWORD HeaderPauseMs = 100;
-
-constexpr int ColumnLeft(std::size_t column) { return 10 + 40 * static_cast<int>(column); }
-constexpr int SliderTop = 50, SliderWidth = 30, SliderHeight = 100, SliderMaximum = 127;
-constexpr int CaptionTop = 35, DisplayTop = 150, LabelWidth = 35, LabelHeight = 20;
-constexpr int ButtonWidth = 50, ButtonHeight = 20;
-
-constexpr std::uint32_t CentredLabel = SS_CENTER;
-constexpr std::uint32_t SunkenCentredLabel = SS_CENTER | ui::ClientEdgeFlag;
-constexpr std::uint32_t VerticalSlider = TBS_VERT;
 
 }  // namespace app

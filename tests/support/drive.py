@@ -2,7 +2,7 @@
 
 Used by the end-to-end tests and the demonstration. It runs on the Linux side: it starts the program
 with wine64, moves the mouse and types with xdotool, and reads what the windows show with the winlook
-program, run in the same Wine session (X server, prefix, wineserver: tools/wine-session.sh).
+program, run in the same Wine session (X server, prefix, wineserver: tests/support/wine-session.sh).
 DBB_BUILD_DIR names the x86_64 build tree, DBB_PROGRAM the program.
 """
 import json
@@ -15,9 +15,10 @@ import time
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
 BUILD = os.environ.get("DBB_BUILD_DIR", "")
 PROGRAM = os.environ.get("DBB_PROGRAM", "")
-WINLOOK = os.path.join(BUILD, "tools", "winlook", "winlook.exe")
+SUPPORT = os.path.join(BUILD, "tests", "support")
+WINLOOK = os.path.join(SUPPORT, "winlook", "winlook.exe")
 # Files of system DLLs' names that only say they were loaded, for laying beside the program.
-PLANTED = [os.path.join(BUILD, "tools", "planted", name) for name in ("winmm.dll", "oleacc.dll")]
+PLANTED = [os.path.join(SUPPORT, "planted", name) for name in ("winmm.dll", "oleacc.dll")]
 
 PANEL_TITLE = "Midi Drawbar box - for Karvello"
 DIALOG_TITLE = "Select the MIDI-OUT"
@@ -57,6 +58,31 @@ def wait_for(predicate, timeout=20.0, what="a condition", seen=None):
             raise AssertionError("gave up after %.1f s waiting for %s; last seen: %r"
                                  % (timeout, what, seen() if seen else value))
         time.sleep(0.05)
+
+
+# The panel, column by column: (slider, caption, caption text, display, controller).
+COLUMNS = [(1, 11, "16", 21, 12), (2, 12, "5 1/3", 22, 13), (3, 13, "8", 23, 14), (4, 14, "4", 24, 15),
+           (5, 15, "2 2/3", 25, 16), (6, 16, "2", 26, 17), (7, 17, "1 3/5", 27, 18), (8, 18, "1 1/3", 28, 19),
+           (9, 19, "1", 29, 20), (10, 20, "R/H", 30, 8), (100, 40, "Dis.", 101, 9), (102, 41, "Rev.", 103, 91)]
+BUTTONS = [(50, "Perc OFF", 10, 175, 66, 0), (51, "Perc 4th", 70, 175, 66, 8), (52, "Perc 3rd", 130, 175, 66, 16),
+           (53, "V/C OFF", 10, 200, 31, 0), (54, "Vib", 70, 200, 31, 8), (55, "Cho", 130, 200, 31, 16),
+           (56, "Les.ON", 190, 175, 68, 64), (57, "Les.OFF", 190, 200, 68, 0), (58, "Slow", 250, 175, 1, 0),
+           (59, "Fast", 250, 200, 1, 64)]
+# What each column's slider is called and does, left to right, and each button's press.
+SLIDER_NAMES = ["16' drawbar", "5 1/3' drawbar", "8' drawbar", "4' drawbar", "2 2/3' drawbar", "2' drawbar",
+                "1 3/5' drawbar", "1 1/3' drawbar", "1' drawbar", "R/H", "Distortion", "Reverb"]
+PRESSES = ["percussion off", "percussion 4th", "percussion 3rd", "vibrato/chorus off", "vibrato", "chorus",
+           "rotary on", "rotary off", "rotary slow", "rotary fast"]
+
+
+def describe(messages):
+    """Short messages, (status, controller, value), as a person reads them: a line each, then the count."""
+    meanings = {column[4]: name for column, name in zip(COLUMNS, SLIDER_NAMES)}
+    meanings.update({(button[4], button[5]): press for button, press in zip(BUTTONS, PRESSES)})
+    lines = ["%02X %3u %3u   channel %u, controller %-3u %-20s value %u" % (
+        status, controller, value, (status & 0x0F) + 1, controller,
+        meanings.get((controller, value), meanings.get(controller, "?")), value) for status, controller, value in messages]
+    return lines + ["%d Control Change message%s" % (len(messages), "" if len(messages) == 1 else "s")]
 
 
 # The device dialog and the panel, as every script that plays the program meets them.
@@ -140,7 +166,7 @@ def screenshot(path, window=None):
 
 class Program:
     """One run of the program in a folder of its own, with the stand-in driver that the session put in
-    the system's folder (tools/wine-session.sh) preferred to Wine's own winmm, for this program alone."""
+    the system's folder (wine-session.sh) preferred to Wine's own winmm, for this program alone."""
 
     def __init__(self, outputs=("Alpha Synth", "Beta Port", "Gamma Box"), args=(), controlled=False, planted=False,
                  **driver):
@@ -167,7 +193,7 @@ class Program:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def control(self, *commands):
-        """Unplugs, plugs back or slows the driver's devices (tools/winmm_double/README.md)."""
+        """Unplugs, plugs back or slows the driver's devices (winmm_double/README.md)."""
         with open(self.control_path, "a") as control:
             control.write("".join(command + "\n" for command in commands))
 

@@ -1,34 +1,34 @@
-#include "runtime/names.h"
+#include "midi/names.h"
 
 #include "runtime/number.h"
 
-namespace runtime {
+namespace midi {
 
 namespace {
-void AppendEntry(Text& list, std::size_t index, const Text& name, std::string_view ending) {
-  list += DecimalText(static_cast<std::int32_t>(index));
+void AppendEntry(runtime::Text& list, std::size_t index, const runtime::Text& name, std::string_view ending) {
+  list += runtime::DecimalText(static_cast<std::int32_t>(index));
   list += " = ";
   list += name;
   list += ending;
 }
 }  // namespace
 
-Text CopyDeviceName(const char* field) {
+runtime::Text CopyDeviceName(const char* field) {
   std::size_t length = 0;
   while (length < DeviceNameLength && field[length] != '\0') ++length;
-  return Text(field, length);
+  return runtime::Text(field, length);
 }
 
-Text FailureListText(const NameTable& names) {
-  Text list = "\r\n";
+runtime::Text FailureListText(const NameTable& names) {
+  runtime::Text list = "\r\n";
   for (std::size_t i = 0; i < FailureListLength; ++i) {
     if (!names[i].empty()) AppendEntry(list, i, names[i], "\r\n");
   }
   return list;
 }
 
-Text ChooserListText(const NameTable& names) {
-  Text list;
+runtime::Text ChooserListText(const NameTable& names) {
+  runtime::Text list;
   std::size_t i = 0;
   do {
     AppendEntry(list, i, names[i], "\r");
@@ -37,4 +37,4 @@ Text ChooserListText(const NameTable& names) {
   return list;
 }
 
-}  // namespace runtime
+}  // namespace midi
