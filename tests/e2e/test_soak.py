@@ -1,8 +1,8 @@
 """A long evening, shortened: thousands of slider changes and hundreds of presses, nothing lost or doubled.
 
 The poster helper changes the sliders as their trackbars do (TBM_SETPOS, then WM_VSCROLL to the panel)
-and presses the buttons (WM_COMMAND with BN_CLICKED), from another process. tools/bench.sh runs the
-same soak at full length.
+and presses the buttons (BM_CLICK to the button, which sends the panel BN_CLICKED itself), from another
+process. tools/bench.sh runs the same soak at full length.
 """
 import unittest
 

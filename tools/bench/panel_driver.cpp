@@ -3,9 +3,10 @@
 // command is the soak (poster.cpp lists the commands).
 //
 // A slider change is TBM_SETPOS on the trackbar and WM_VSCROLL posted to the panel with the trackbar
-// as lParam; a press is WM_COMMAND (BN_CLICKED) posted to the panel with the button as lParam. Each
-// change waits until the column's value display shows the new value, so no change is made before
-// the loop has sent the one before it. MESSAGE is the short message in hex as the driver logs it.
+// as lParam; a press is BM_CLICK posted to the button, which then sends the panel its BN_CLICKED
+// itself, inside the program, as after a click of the mouse. Each change waits until the column's
+// value display shows the new value, so no change is made before the loop has sent the one before
+// it. MESSAGE is the short message in hex as the driver logs it.
 #include "tools/bench/poster.h"
 
 #include <commctrl.h>
@@ -35,10 +36,7 @@ std::uint32_t Random(std::uint32_t below) {
   return (randomState >> 8) % below;
 }
 
-void PostPress(const Panel& panel, std::size_t index) {
-  PostMessageA(panel.window, WM_COMMAND, MAKEWPARAM(app::ButtonTable[index].button, BN_CLICKED),
-               reinterpret_cast<LPARAM>(panel.buttons[index]));
-}
+void PostPress(const Panel& panel, std::size_t index) { PostMessageA(panel.buttons[index], BM_CLICK, 0, 0); }
 
 }  // namespace
 
