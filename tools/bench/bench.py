@@ -32,7 +32,7 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 # The soak's run and checks are the soak test's own; the benchmark runs the same at full length.
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 
 import drive  # noqa: E402
 import pe_table  # noqa: E402
