@@ -16,6 +16,8 @@ packages=(
   clang libclang-rt-dev
   libc6-i386
   setbfree jackd2 python3-jack-client python3-numpy sox
+  # The benchmarks' tables, on the terminal and on their page (tools/bench/bench.py).
+  python3-tabulate
 )
 
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
