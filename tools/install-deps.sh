@@ -16,7 +16,10 @@ packages=(
   clang libclang-rt-dev
   libc6-i386
   setbfree jackd2 python3-jack-client python3-numpy sox
+  # The tests read programs' PE tables with pefile (tests/support/pe.py).
   python3-pefile
+  # The benchmarks' tables, on the terminal and on their page (tools/bench/bench.py).
+  python3-tabulate
 )
 
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi

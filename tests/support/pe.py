@@ -17,6 +17,14 @@ import pefile
 MANIFEST_TYPE = 24
 
 
+def imports(path):
+    return [entry.dll.decode() for entry in pefile.PE(path).DIRECTORY_ENTRY_IMPORT]
+
+
+def exports(path):
+    return [symbol.name.decode() for symbol in pefile.PE(path).DIRECTORY_ENTRY_EXPORT.symbols]
+
+
 def manifests(image):
     if not hasattr(image, "DIRECTORY_ENTRY_RESOURCE"):
         return
@@ -34,15 +42,12 @@ def main(argv):
         sys.stderr.write("usage: pe.py exports|imports|manifests FILE\n")
         return 2
     try:
-        image = pefile.PE(argv[2])
         if argv[1] == "manifests":
-            for number, language, text in manifests(image):
+            for number, language, text in manifests(pefile.PE(argv[2])):
                 print(number, language)
                 print(text.decode("utf-8"))
-        elif argv[1] == "exports":
-            print("\n".join(symbol.name.decode() for symbol in image.DIRECTORY_ENTRY_EXPORT.symbols))
         else:
-            print("\n".join(entry.dll.decode() for entry in image.DIRECTORY_ENTRY_IMPORT))
+            print("\n".join(exports(argv[2]) if argv[1] == "exports" else imports(argv[2])))
     except (OSError, AttributeError, pefile.PEFormatError) as error:
         sys.stderr.write("pe.py: %s: %s\n" % (argv[2], error))
         return 1

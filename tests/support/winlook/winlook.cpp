@@ -1,5 +1,6 @@
 // Reads what windows show, from inside the Wine session of the program under test, and prints it as
-// one JSON object per line for the test scripts.
+// one JSON object per line for the test scripts; drives the running program's panel and reads its
+// process for the soak and the benchmarks.
 //
 //   winlook top                    every visible top-level window
 //   winlook children WINDOW        the child windows of WINDOW, in z-order (creation order)
@@ -25,6 +26,32 @@
 //                                  control's width as a label wraps it, beside its client size
 //   winlook hold                   stays on the desktop until killed, so that Wine keeps the desktop
 //                                  up between test programs instead of building it anew each time
+//   winlook appear TITLE CHILDREN  prints "ready", then waits, looking once a millisecond, until a
+//                                  window TITLE with at least CHILDREN child windows is there, and
+//                                  prints "found" (for the start-up figures: the caller times the
+//                                  two lines; 1 after 60 s without it)
+//
+// The panel of the running program, driven from here as its trackbars and buttons would drive it
+// (panel_driver.cpp, latency_probe.cpp, process_reader.cpp), in plain lines rather than JSON:
+//   winlook usage [TITLE]          the process behind the window TITLE (default: the panel): pid,
+//                                  handles, USER and GDI objects, private bytes, working set and its
+//                                  peak, CPU time (Wine reports neither private bytes nor CPU time of
+//                                  another process; bench.py reads those from /proc)
+//   winlook latency COUNT [LOG]    COUNT slider changes, each made while the panel is idle; prints
+//                                  "stamp T MESSAGE" per change, T in QPC microseconds just before
+//                                  the event is posted. Each change is waited for by asking the
+//                                  value display for its text over and over, or, given the MIDI
+//                                  driver's LOG, by reading the log once a millisecond, which sends
+//                                  the program nothing while it works
+//   winlook soak SLIDERS PRESSES SEED [SAMPLES]
+//                                  SLIDERS slider changes (about one step in fifty a burst of
+//                                  several positions before one event) and PRESSES button presses,
+//                                  in an order drawn from SEED; prints what must come out: presses
+//                                  ("press MESSAGE") in order, slider changes ("exact MESSAGE",
+//                                  "burst CONTROLLER V1,V2,...") in order, SAMPLES process
+//                                  samples ("sample CHANGES HANDLES PRIVATE WORKINGSET USER GDI"),
+//                                  and each value display ("display NUMBER VALUE TEXT"); it stops
+//                                  at the first change whose display does not follow ("lost N")
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252). Every
 // window is printed with its DPI (GetDpiForWindow), its DPI awareness (0 unaware, 1 system,
@@ -40,6 +67,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/panel_layout.h"
 #include "tests/support/winlook/verbs.h"
 
 namespace {
@@ -333,9 +361,31 @@ int Focus(HWND window) {
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | fit W | "
-               "setpos W POS | move W POS | close W | access W | wtext W | devicechange LOG | box TITLE [ms]\n",
+               "setpos W POS | move W POS | close W | access W | wtext W | devicechange LOG | box TITLE [ms] | "
+               "appear TITLE CHILDREN | usage [TITLE] | latency COUNT [LOG] | soak SLIDERS PRESSES SEED [SAMPLES]\n",
                problem);
   return 2;
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+  ++*reinterpret_cast<long*>(count);
+  return TRUE;
+}
+
+int Appear(const char* title, long children) {
+  std::puts("ready");
+  std::fflush(stdout);
+  for (int round = 0; round < 60000; ++round) {
+    const HWND window = FindWindowA(nullptr, title);
+    long count = 0;
+    if (window != nullptr) EnumChildWindows(window, CountChild, reinterpret_cast<LPARAM>(&count));
+    if (window != nullptr && count >= children) {
+      std::puts("found");
+      return 0;
+    }
+    Sleep(1);
+  }
+  return 1;
 }
 
 int BroadcastDeviceChange(const char* log) {
@@ -381,6 +431,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (verb == "devicechange" && argc > 2) return BroadcastDeviceChange(argv[2]);
+  if (verb == "usage") return winlook::Usage(argc > 2 ? argv[2] : app::PanelTitle.data());
+  if (verb == "appear" && argc == 4) return Appear(argv[2], std::atol(argv[3]));
+  if (verb == "latency" && (argc == 3 || argc == 4)) return winlook::Latency(std::atol(argv[2]), argc == 4 ? argv[3] : nullptr);
+  if (verb == "soak" && (argc == 5 || argc == 6) && std::atol(argv[2]) > 0) {
+    return winlook::Soak(std::atol(argv[2]), std::atol(argv[3]), static_cast<std::uint32_t>(std::strtoul(argv[4], nullptr, 10)),
+                         argc == 6 ? std::atol(argv[5]) : 20);
+  }
   if (argc < 3) return Usage((verb + ": no window given").c_str());
   const DWORD milliseconds = argc > 3 ? static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)) : 20000;
   if (verb == "box") return AnswerBox(argv[2], milliseconds);

@@ -1,5 +1,5 @@
-// What the poster's three jobs share: the panel driver (panel_driver.cpp), the latency probe
-// (latency_probe.cpp) and the process reader (process_reader.cpp).
+// What winlook's verbs that drive the running program share: the panel driver (panel_driver.cpp),
+// the latency probe (latency_probe.cpp) and the process reader (process_reader.cpp).
 #pragma once
 
 #include <windows.h>
@@ -9,7 +9,7 @@
 
 #include "app/panel_layout.h"
 
-namespace poster {
+namespace winlook {
 
 constexpr DWORD ReplyTimeoutMs = 5000;   // a panel that does not answer a message in this time has hung
 constexpr DWORD DisplayTimeoutMs = 5000;  // a value display that does not change in this time stays wrong
@@ -59,10 +59,4 @@ HANDLE OpenWindowProcess(HWND window, DWORD& pid, DWORD& threadId);
 // Prints one "sample" line of the soak.
 void PrintSample(HANDLE process, DWORD pid, DWORD threadId, long changes);
 
-// ---- the commands ----
-
-int Usage(const char* title);
-int Latency(long count, const char* logPath);
-int Soak(long sliders, long presses, std::uint32_t seed, long samples);
-
-}  // namespace poster
+}  // namespace winlook

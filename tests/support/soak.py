@@ -1,4 +1,4 @@
-"""The soak run: slider changes and button presses posted to the running program by the poster helper,
+"""The soak run: slider changes and button presses posted to the running program by winlook,
 and the checks on what came out of the MIDI driver double and on the process afterwards.
 
 Used by tests/e2e/test_soak.py (a short run) and tools/bench/bench.py (the full run). The program is
@@ -7,9 +7,8 @@ a drive.Program (tools/drive.py, on the path) showing its panel, in the current 
 import os
 import subprocess
 
-from drive import BUILD, WINE
+from drive import WINE, WINLOOK
 
-POSTER = os.path.join(BUILD, "tools", "bench", "poster.exe")
 CONTROL_CHANGE = 0xB0
 
 
@@ -36,7 +35,7 @@ def linux_private_bytes(pid):
 
 
 class SoakRun:
-    """What one poster soak run asked for and saw."""
+    """What one soak run asked for and saw."""
 
     def __init__(self):
         self.expected = []    # ("press" or "exact", message) or ("burst", controller, [values]), in order
@@ -50,13 +49,13 @@ class SoakRun:
 
 
 def run(program, sliders, presses, seed=1, samples=20, timeout=3600):
-    """Runs the poster's soak against the program's panel and collects the driver's messages."""
+    """Runs winlook's soak against the program's panel and collects the driver's messages."""
     result = SoakRun()
     before = len(short_messages(program))
-    poster = subprocess.Popen([WINE, POSTER, "soak", str(sliders), str(presses), str(seed), str(samples)],
+    driving = subprocess.Popen([WINE, WINLOOK, "soak", str(sliders), str(presses), str(seed), str(samples)],
                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
-        for line in poster.stdout:
+        for line in driving.stdout:
             word, _, rest = line.rstrip("\r\n").partition(" ")
             if word in ("exact", "press"):
                 result.expected.append((word, int(rest, 16)))
@@ -76,14 +75,14 @@ def run(program, sliders, presses, seed=1, samples=20, timeout=3600):
                 result.errors += "the display did not follow change %s\n" % rest
             elif word in ("changes", "presses", "unanswered"):
                 result.counts[word] = int(rest)
-        result.errors += poster.stderr.read()
-        result.exit_code = poster.wait(timeout=timeout)
+        result.errors += driving.stderr.read()
+        result.exit_code = driving.wait(timeout=timeout)
     finally:
-        if poster.poll() is None:
-            poster.kill()
-            poster.wait()
-        poster.stdout.close()
-        poster.stderr.close()
+        if driving.poll() is None:
+            driving.kill()
+            driving.wait()
+        driving.stdout.close()
+        driving.stderr.close()
     result.sent = [message for _, message in short_messages(program)[before:]]
     return result
 
@@ -126,7 +125,7 @@ def first_difference(expected, sent):
     """None when the messages can be what the run called for, else where they first differ.
 
     Presses and slider changes are two streams, each checked in its own order: a press posted after a
-    change has come out may still go out after the change made next (the poster's notes say why).
+    change has come out may still go out after the change made next (panel_driver.cpp says why).
     Each stream must be what its queue gives out (replay): every message once, in order, except that
     a controller's newer value may take the place of its older one waiting, and of a burst any
     position may be skipped but the last, which ends it. Nothing else may come.

@@ -1,13 +1,14 @@
 // The latency probe: the time from a slider change posted to the running program to the driver's
-// log line of the message it sent (poster.cpp lists the command). The probe stamps each change just
+// log line of the message it sent (winlook.cpp lists the verb). The probe stamps each change just
 // before it posts the event, in the driver's own clock, and waits for it either by reading the
 // driver's log, which sends the program nothing while it works, or by asking the value display.
-#include "tools/bench/poster.h"
+#include "tests/support/winlook/panel.h"
+#include "tests/support/winlook/verbs.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace poster {
+namespace winlook {
 
 namespace {
 
@@ -52,7 +53,7 @@ bool WaitForLoggedMessages(LogReader& log, unsigned long long messages) {
     ReadNewLines(log);
     if (log.messages >= messages) return true;
     if (GetTickCount64() > end) {
-      std::fprintf(stderr, "poster: gave up after %lu ms waiting for short message %llu in the driver's log; it had %llu\n",
+      std::fprintf(stderr, "winlook: gave up after %lu ms waiting for short message %llu in the driver's log; it had %llu\n",
                    static_cast<unsigned long>(DisplayTimeoutMs), messages, log.messages);
       return false;
     }
@@ -102,4 +103,4 @@ int Latency(long count, const char* logPath) {
   return 0;
 }
 
-}  // namespace poster
+}  // namespace winlook

@@ -1,12 +1,14 @@
 // The panel driver: changes the running program's sliders and presses its buttons from another
 // process, as its trackbars and buttons would, and waits for the panel to show each change. Its own
-// command is the soak (poster.cpp lists the commands).
+// command is the soak (winlook.cpp lists the verbs).
 //
 // A slider change is TBM_SETPOS on the trackbar and WM_VSCROLL posted to the panel with the trackbar
-// as lParam; a press is BM_CLICK posted to the button, which tells the panel itself. Each
-// change waits until the column's value display shows the new value, so no change is made before
-// the loop has sent the one before it. MESSAGE is the short message in hex as the driver logs it.
-#include "tools/bench/poster.h"
+// as lParam; a press is BM_CLICK posted to the button, which then sends the panel its BN_CLICKED
+// itself, inside the program, as after a click of the mouse. Each change waits until the column's
+// value display shows the new value, so no change is made before the loop has sent the one before
+// it. MESSAGE is the short message in hex as the driver logs it.
+#include "tests/support/winlook/panel.h"
+#include "tests/support/winlook/verbs.h"
 
 #include <commctrl.h>
 
@@ -16,7 +18,7 @@
 
 #include "midi/output.h"
 
-namespace poster {
+namespace winlook {
 
 namespace {
 
@@ -35,9 +37,7 @@ std::uint32_t Random(std::uint32_t below) {
   return (randomState >> 8) % below;
 }
 
-void PostPress(const Panel& panel, std::size_t index) {
-  PostMessageA(panel.buttons[index], BM_CLICK, 0, 0);
-}
+void PostPress(const Panel& panel, std::size_t index) { PostMessageA(panel.buttons[index], BM_CLICK, 0, 0); }
 
 }  // namespace
 
@@ -75,7 +75,7 @@ bool WaitForDisplay(HWND display, std::int32_t value) {
     if (GetTickCount64() > end) {
       char text[32];
       ReadText(display, text, sizeof text);
-      std::fprintf(stderr, "poster: gave up after %lu ms waiting for value display %ld to show %ld; it showed \"%s\"\n",
+      std::fprintf(stderr, "winlook: gave up after %lu ms waiting for value display %ld to show %ld; it showed \"%s\"\n",
                    static_cast<unsigned long>(DisplayTimeoutMs), static_cast<long>(GetDlgCtrlID(display)),
                    static_cast<long>(value), text);
       return false;
@@ -90,7 +90,7 @@ void WaitUntilIdle(const Panel& panel, std::size_t row) {
   const ULONGLONG end = GetTickCount64() + DisplayTimeoutMs;
   while (GetUpdateRect(panel.displays[row], nullptr, FALSE) || GetUpdateRect(panel.sliders[row], nullptr, FALSE)) {
     if (GetTickCount64() > end) {
-      std::fprintf(stderr, "poster: column %zu still had parts to paint after %lu ms; going on\n", row,
+      std::fprintf(stderr, "winlook: column %zu still had parts to paint after %lu ms; going on\n", row,
                    static_cast<unsigned long>(DisplayTimeoutMs));
       break;
     }
@@ -219,4 +219,4 @@ int Soak(long sliders, long presses, std::uint32_t seed, long samples) {
   return 0;
 }
 
-}  // namespace poster
+}  // namespace winlook

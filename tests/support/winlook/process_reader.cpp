@@ -1,6 +1,6 @@
 // The process reader: the figures of the running program's process, read from another process:
-// kernel handles, USER and GDI objects, private memory, working set and CPU time (poster.cpp lists
-// the commands that print them).
+// kernel handles, USER and GDI objects, private memory, working set and CPU time (winlook.cpp lists
+// the verbs that print them).
 //
 // Windows counts USER and GDI objects per process (GetGuiResources) and its handles
 // (GetProcessHandleCount), and those answers are taken wherever they are not 0. Wine answers all
@@ -12,14 +12,15 @@
 // (GdiTableAddress): checked on Wine 8 (Debian's 8.0), with the 64-bit and the 32-bit program; later
 // versions are yet to be checked. Where the table cannot be found or read the GDI count is -1, and
 // the soak test fails it as a count that could not be read.
-#include "tools/bench/poster.h"
+#include "tests/support/winlook/panel.h"
+#include "tests/support/winlook/verbs.h"
 
 #include <psapi.h>
 
 #include <cstdio>
 #include <cstring>
 
-namespace poster {
+namespace winlook {
 
 namespace {
 
@@ -258,4 +259,4 @@ int Usage(const char* title) {
   return 0;
 }
 
-}  // namespace poster
+}  // namespace winlook
