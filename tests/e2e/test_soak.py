@@ -1,19 +1,15 @@
 """A long evening, shortened: thousands of slider changes and hundreds of presses, nothing lost or doubled.
 
-The poster helper changes the sliders as their trackbars do (TBM_SETPOS, then WM_VSCROLL to the panel)
+Winlook changes the sliders as their trackbars do (TBM_SETPOS, then WM_VSCROLL to the panel)
 and presses the buttons (BM_CLICK to the button, which sends the panel BN_CLICKED itself), from another
 process. tools/bench.sh runs the same soak at full length.
 """
-import os
-import sys
 import unittest
 
 from harness import ProgramTest, winlook
 
-# The soak's run and checks, shared with the benchmark (tools/bench/bench.py).
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-import soak  # noqa: E402
-from soak import cc  # noqa: E402
+import soak  # the soak's run and checks, shared with the benchmark (tools/bench.sh); on the path via harness
+from soak import cc
 
 SLIDER_CHANGES = 4000
 PRESSES = 400

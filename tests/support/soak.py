@@ -1,8 +1,9 @@
 """The soak run: slider changes and button presses posted to the running program by winlook,
 and the checks on what came out of the MIDI driver double and on the process afterwards.
 
-Used by tests/e2e/test_soak.py (a short run) and tools/bench/bench.py (the full run). The program is
-a drive.Program (tools/drive.py, on the path) showing its panel, in the current Wine session.
+Used by tests/e2e/test_soak.py (a short run) and the benchmark, tools/bench.sh (the full run). The
+program is a drive.Program (drive.py, beside this file) showing its panel, in the current Wine
+session.
 """
 import os
 import subprocess

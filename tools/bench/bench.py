@@ -561,10 +561,10 @@ PAGE_IN_TREE = "docs/benchmarks.md"
 # What each section of the page measures, and how; %(name)s are the report's options.
 EXPLAINED = {
     "startup": ("Start-up", """\
-The program is started %(runs)d times, each in a fresh Wine process with the stand-in driver beside
-it: the time from starting it to its device dialog with its three controls, and from Return in the
-dialog to the panel with all its controls (its 100 ms pause for the header included). Winlook
-process in the session looks for each window once a millisecond. Wall time, and the CPU time of the
+The program is started %(runs)d times, each in a fresh Wine process with the stand-in driver in the
+system's folder: the time from starting it to its device dialog with its three controls, and from
+Return in the dialog to the panel with all its controls (its 100 ms pause for the header included).
+Winlook, in the session, looks for each window once a millisecond. Wall time, and the CPU time of the
 program's process alone, all its threads (`/proc/PID/task/*/schedstat`; the wineserver's is not in
 it). No baseline: `tools/bench.sh startup DIR` measures beside another build."""),
     "latency": ("Latency of a slider change", """\

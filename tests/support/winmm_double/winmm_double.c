@@ -313,6 +313,16 @@ static void LogHex(const char* function, const char* key1, ULONGLONG value1, con
   WriteLine(&line, result);
 }
 
+static void LogOpen(const char* function, UINT device, DWORD_PTR callback, DWORD flags, MMRESULT result) {
+  char buffer[256];
+  Line line;
+  BeginLine(&line, buffer, sizeof buffer, function);
+  AppendKeyNumber(&line, "device", (INT)device);
+  AppendKeyHex(&line, "callback", callback, 1);
+  AppendKeyHex(&line, "flags", flags, 1);
+  WriteLine(&line, result);
+}
+
 static void LogHeader(const char* function, HMIDIOUT handle, LPMIDIHDR header, UINT size, MMRESULT result) {
   char buffer[256];
   Line line;
@@ -484,8 +494,6 @@ MMRESULT WINAPI midiOutGetDevCapsA(UINT_PTR device, LPMIDIOUTCAPSA caps, UINT si
 MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
   MMRESULT result = MMSYSERR_NOERROR;
   UINT slot = MAPPER_SLOT;
-  char buffer[256];
-  Line line;
   (void)instance;
   ApplyControl();
   EnterCriticalSection(&lock);
@@ -506,11 +514,7 @@ MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT device, DWORD_PTR callback, 
     outputs.open[slot] = TRUE;
     *handle = (HMIDIOUT)(ULONG_PTR)(OUT_HANDLE_BASE + (device == MIDI_MAPPER ? 0xFFF : slot));
   }
-  BeginLine(&line, buffer, sizeof buffer, "midiOutOpen");
-  AppendKeyNumber(&line, "device", (INT)device);
-  AppendKeyHex(&line, "callback", callback, 1);
-  AppendKeyHex(&line, "flags", flags, 1);
-  WriteLine(&line, result);
+  LogOpen("midiOutOpen", device, callback, flags, result);
   LeaveCriticalSection(&lock);
   return result;
 }
@@ -672,8 +676,6 @@ MMRESULT WINAPI midiInGetDevCapsA(UINT_PTR device, LPMIDIINCAPSA caps, UINT size
 
 MMRESULT WINAPI midiInOpen(LPHMIDIIN handle, UINT device, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
   MMRESULT result = MMSYSERR_NOERROR;
-  char buffer[256];
-  Line line;
   EnterCriticalSection(&lock);
   if (handle == NULL) {
     result = MMSYSERR_INVALPARAM;
@@ -687,11 +689,7 @@ MMRESULT WINAPI midiInOpen(LPHMIDIIN handle, UINT device, DWORD_PTR callback, DW
     inputs.open[device] = TRUE;
     *handle = (HMIDIIN)(ULONG_PTR)(IN_HANDLE_BASE + device);
   }
-  BeginLine(&line, buffer, sizeof buffer, "midiInOpen");
-  AppendKeyNumber(&line, "device", (INT)device);
-  AppendKeyHex(&line, "callback", callback, 1);
-  AppendKeyHex(&line, "flags", flags, 1);
-  WriteLine(&line, result);
+  LogOpen("midiInOpen", device, callback, flags, result);
   LeaveCriticalSection(&lock);
   /* As a real driver does, the callback hears of the open at once. */
   if (result == MMSYSERR_NOERROR && (flags & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION && callback != 0)
