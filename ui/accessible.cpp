@@ -8,7 +8,6 @@
 #include "runtime/system_library.h"
 #include "ui/control_registry.h"
 #include "ui/wide_text.h"
-#include "ui/window_tree.h"
 
 namespace ui {
 
@@ -30,13 +29,6 @@ HRESULT(WINAPI* createStdAccessibleObject)(HWND, LONG, REFIID, void**);
 LRESULT(WINAPI* lresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
-
-// The record of the control still living in this window; null once the window is gone, or when its
-// number has gone to another control meanwhile.
-const ControlRecord* LiveRecord(HWND control) {
-  const ControlRecord& record = FindControl(WindowIdentifier(control));
-  return record.window == control ? &record : nullptr;
-}
 
 BSTR NameString(const char* name) {
   WCHAR wide[ControlNameRoom];

@@ -3,6 +3,7 @@
 #include "ui/controls.h"
 #include "ui/layer_info.h"
 #include "ui/numbered_table.h"
+#include "ui/window_tree.h"
 
 namespace ui {
 
@@ -32,6 +33,11 @@ ControlRecord* RecordOf(ControlNumber number) { return EntryOf(registry, number)
 const ControlRecord& FindControl(ControlNumber number) {
   const ControlRecord* record = RecordOf(number);
   return record != nullptr && record->window != nullptr ? *record : EmptyControlRecord;
+}
+
+const ControlRecord* LiveRecord(HWND window) {
+  const ControlRecord& record = FindControl(WindowIdentifier(window));
+  return record.window == window ? &record : nullptr;
 }
 
 ControlNumber ClaimControlSlot(ControlNumber number, bool& claimed) {

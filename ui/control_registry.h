@@ -33,6 +33,11 @@ ControlRecord* RecordOf(ControlNumber number);
 // The live record under the number, or one whose window is 0.
 const ControlRecord& FindControl(ControlNumber number);
 
+// The record of the control living in this window; null when the window is none of the layer's
+// controls, is gone, or its number has gone to another control meanwhile. Any program can name any
+// window to the layer.
+const ControlRecord* LiveRecord(HWND window);
+
 // The first step of every constructor: the number under which the new control goes, with a live
 // control under it destroyed. Gives the number, or the number of a new automatic record; 0 with
 // `claimed` false when the number is refused.

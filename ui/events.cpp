@@ -74,11 +74,10 @@ LRESULT CALLBACK DropPostedSentOnly(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Whether the window is the live control of that kind that the layer made under its number: another
-// program may name any window, or a control whose number has gone to another meanwhile.
+// Whether the window is a live control of that kind, of the layer's.
 bool IsLiveControl(HWND window, const ControlKind& kind) {
-  const ControlRecord& record = FindControl(WindowIdentifier(window));
-  return record.window == window && record.kind == &kind;
+  const ControlRecord* record = LiveRecord(window);
+  return record != nullptr && record->kind == &kind;
 }
 
 EventKind FetchEvent(bool wait) {
