@@ -6,8 +6,8 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 
 import drive  # noqa: E402
-from drive import (BUILD, BUTTONS, COLUMNS, DIALOG_TITLE, PANEL_TITLE, PROGRAM, SLIDER_NAMES, Program,  # noqa: E402,F401
-                   centre, click, drag, winlook, latin1, screenshot, wait_dialog, wait_for, xdotool)
+from drive import (BUILD, BUTTONS, COLUMNS, DIALOG_TITLE, PANEL_TITLE, PROGRAM, SLIDER_NAMES,  # noqa: E402,F401
+                   Program, centre, click, drag, winlook, latin1, screenshot, wait_dialog, wait_for, xdotool)
 
 
 class ProgramTest(unittest.TestCase):

@@ -68,20 +68,19 @@ BUTTONS = [(50, "Perc OFF", 10, 175, 66, 0), (51, "Perc 4th", 70, 175, 66, 8), (
            (53, "V/C OFF", 10, 200, 31, 0), (54, "Vib", 70, 200, 31, 8), (55, "Cho", 130, 200, 31, 16),
            (56, "Les.ON", 190, 175, 68, 64), (57, "Les.OFF", 190, 200, 68, 0), (58, "Slow", 250, 175, 1, 0),
            (59, "Fast", 250, 200, 1, 64)]
-# What each column's slider is called and does, left to right, and each button's press.
+# What each column's slider is called and does, left to right.
 SLIDER_NAMES = ["16' drawbar", "5 1/3' drawbar", "8' drawbar", "4' drawbar", "2 2/3' drawbar", "2' drawbar",
                 "1 3/5' drawbar", "1 1/3' drawbar", "1' drawbar", "R/H", "Distortion", "Reverb"]
-PRESSES = ["percussion off", "percussion 4th", "percussion 3rd", "vibrato/chorus off", "vibrato", "chorus",
-           "rotary on", "rotary off", "rotary slow", "rotary fast"]
 
 
 def describe(messages):
     """Short messages, (status, controller, value), as a person reads them: a line each, then the count."""
     meanings = {column[4]: name for column, name in zip(COLUMNS, SLIDER_NAMES)}
-    meanings.update({(button[4], button[5]): press for button, press in zip(BUTTONS, PRESSES)})
+    meanings.update({(button[4], button[5]): button[1] for button in BUTTONS})
     lines = ["%02X %3u %3u   channel %u, controller %-3u %-20s value %u" % (
         status, controller, value, (status & 0x0F) + 1, controller,
-        meanings.get((controller, value), meanings.get(controller, "?")), value) for status, controller, value in messages]
+        meanings.get((controller, value), meanings.get(controller, "?")), value)
+        for status, controller, value in messages]
     return lines + ["%d Control Change message%s" % (len(messages), "" if len(messages) == 1 else "s")]
 
 
@@ -198,8 +197,7 @@ class Program:
             control.write("".join(command + "\n" for command in commands))
 
     def broadcast_device_change(self):
-        """WM_DEVICECHANGE to every top-level window, as Windows sends it, marked in the driver's log."""
-        winlook("devicechange", "Z:" + self.log_path.replace("/", "\\"))
+        winlook("devicechange")  # to every top-level window, as Windows sends it
 
     def planted_loaded(self):
         return sorted(name for name in os.listdir(self.folder) if name.endswith(".loaded"))

@@ -1,20 +1,13 @@
 #!/usr/bin/python3
-"""The names a Windows program or DLL exports, or the DLLs it imports, read from the file itself with
-Debian's pefile (python3-pefile: run it with /usr/bin/python3).
+"""What a Windows program or DLL exports or imports, or its application manifests, read with Debian's
+pefile (run it with /usr/bin/python3). Exit code 1 for a file that is not a PE image.
 
-    pe.py exports FILE    one exported name a line, in the table's order
-    pe.py imports FILE    one imported DLL a line, as the file spells it
-    pe.py manifests FILE  each application manifest (resource type 24): "ID LANGUAGE" on a line,
-                          then its text
-
-A file that is not a PE image, or whose tables point outside it, is an error (exit 1), never an
-empty list.
+    pe.py exports|imports FILE   a name a line, in the table's order
+    pe.py manifests FILE         each manifest (resource type 24): "ID LANGUAGE" on a line, then its text
 """
 import sys
 
 import pefile
-
-MANIFEST_TYPE = 24
 
 
 def imports(path):
@@ -25,34 +18,20 @@ def exports(path):
     return [symbol.name.decode() for symbol in pefile.PE(path).DIRECTORY_ENTRY_EXPORT.symbols]
 
 
-def manifests(image):
-    if not hasattr(image, "DIRECTORY_ENTRY_RESOURCE"):
-        return
-    for kind in image.DIRECTORY_ENTRY_RESOURCE.entries:
-        if kind.id != MANIFEST_TYPE:
-            continue
-        for number in kind.directory.entries:
+def manifests(path):
+    image = pefile.PE(path)
+    for kind in image.DIRECTORY_ENTRY_RESOURCE.entries if hasattr(image, "DIRECTORY_ENTRY_RESOURCE") else ():
+        for number in kind.directory.entries if kind.id == 24 else ():
             for language in number.directory.entries:
                 data = language.data.struct
-                yield number.id, language.id, image.get_data(data.OffsetToData, data.Size)
-
-
-def main(argv):
-    if len(argv) != 3 or argv[1] not in ("exports", "imports", "manifests"):
-        sys.stderr.write("usage: pe.py exports|imports|manifests FILE\n")
-        return 2
-    try:
-        if argv[1] == "manifests":
-            for number, language, text in manifests(pefile.PE(argv[2])):
-                print(number, language)
-                print(text.decode("utf-8"))
-        else:
-            print("\n".join(exports(argv[2]) if argv[1] == "exports" else imports(argv[2])))
-    except (OSError, AttributeError, pefile.PEFormatError) as error:
-        sys.stderr.write("pe.py: %s: %s\n" % (argv[2], error))
-        return 1
-    return 0
+                yield "%d %d\n%s" % (number.id, language.id, image.get_data(data.OffsetToData, data.Size).decode())
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    verbs = {"exports": exports, "imports": imports, "manifests": manifests}
+    if len(sys.argv) != 3 or sys.argv[1] not in verbs:
+        sys.exit("usage: pe.py exports|imports|manifests FILE")
+    try:
+        sys.stdout.write("".join(line + "\n" for line in verbs[sys.argv[1]](sys.argv[2])))
+    except (OSError, AttributeError, pefile.PEFormatError) as error:
+        sys.exit("pe.py: %s: %s" % (sys.argv[2], error))

@@ -5,7 +5,6 @@ Used by tests/e2e/test_soak.py (a short run) and the benchmark, tools/bench.sh (
 program is a drive.Program (drive.py, beside this file) showing its panel, in the current Wine
 session.
 """
-import os
 import subprocess
 
 from drive import WINE, WINLOOK

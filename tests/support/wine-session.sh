@@ -74,13 +74,7 @@ wine_prefix_stop() {
 }
 
 wine_system_dll() {
-  local folder
-  case $1 in
-    x86_64) folder=system32 ;;
-    i686) folder=syswow64 ;;
-    *) echo "wine-session: unknown target $1" >&2; return 1 ;;
-  esac
-  cp "$2" "$WINEPREFIX/drive_c/windows/$folder/"
+  cp "$2" "$WINEPREFIX/drive_c/windows/$([ "$1" = i686 ] && echo syswow64 || echo system32)/"
 }
 
 wine_session_start() {

@@ -317,58 +317,31 @@ TEST_F(Controls, TextFieldPostsItsFocusChangesToItsTopLevelWindow) {
   EXPECT_EQ(GetFocus(), nullptr);
 }
 
-// A label too narrow for head and tail keeps the tail and as much of the head as fits, with "...".
-TEST_F(Controls, TextKeepingItsTailCutsTheHeadWhereBothDoNotFit) {
-  const HWND label = ui::CreateLabel(0, 25, 5, 320, 18, "", SS_CENTER | ui::ClientEdgeFlag);
-  ui::SetControlTextKeepingTail(0, "Beta Port", " (not connected)");
-  EXPECT_EQ(ui::GetControlText(0), "Beta Port (not connected)");
-  ui::SetControlTextKeepingTail(0, std::string(31, 'W'), " (not connected)");
-  const std::string shown(ui::GetControlText(0).view());
-  EXPECT_EQ(shown.substr(shown.find('.')), "... (not connected)");
-  RECT client;
-  GetClientRect(label, &client);
-  const HDC dc = GetDC(label);
-  SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
-  SIZE extent, longer;
-  GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
-  GetTextExtentPoint32A(dc, ("W" + shown).c_str(), static_cast<int>(shown.size()) + 1, &longer);
-  ReleaseDC(label, dc);
-  EXPECT_TRUE(extent.cx <= client.right && longer.cx > client.right) << "cut to the last W that fits";
-}
-
 // Another program can post or send a panel anything. What only looks like a press, a slider's move
 // or a text field's focus change names no control; a button's own click does.
-struct Forged {
-  const char* name;
-  UINT message;
-  WPARAM wParam;
-  bool button;  // lParam: the button's window, else FocusGainedCode
-  bool posted;
-};
-
-class ForgedMessages : public Controls, public testing::WithParamInterface<Forged> {};
-
-TEST_P(ForgedMessages, NameNoControl) {
-  const Forged& forged = GetParam();
+TEST_F(Controls, ForgedMessagesNameNoControl) {
   const HWND button = ui::CreatePushButton(50, 10, 175, 50, 20, "Perc OFF");
+  const auto window = reinterpret_cast<LPARAM>(button);
+  const struct {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool posted;
+  } forged[] = {{ui::ControlFocusMessage, 50, ui::FocusGainedCode, true},  // a focus event naming a button
+                {WM_VSCROLL, SB_THUMBTRACK, window, true},                  // a scroll with a button's window
+                {WM_COMMAND, MAKEWPARAM(50, BN_SETFOCUS), window, false},  // a notification that is no click
+                {WM_COMMAND, MAKEWPARAM(50, BN_CLICKED), window, true},    // a click posted
+                {ui::ControlEvent, 0, 0, true}};                             // a bare control event
   DrainEvents();
-  SendMessageA(button, BM_CLICK, 0, 0);  // a real press first, whose number must not come back
-  PostMessageA(window_, WM_APP, 0, 0);  // the next fetch gives what a sent message recorded
-  EXPECT_EQ(Count(DrainEvents(), ui::ControlEvent, 50), 1);
-  const LPARAM lParam = forged.button ? reinterpret_cast<LPARAM>(button) : ui::FocusGainedCode;
-  if (forged.posted) PostMessageA(window_, forged.message, forged.wParam, lParam);
-  if (!forged.posted) SendMessageA(window_, forged.message, forged.wParam, lParam);
-  PostMessageA(window_, WM_APP, 0, 0);
-  for (const Fetched& fetched : DrainEvents()) EXPECT_NE(fetched.control, 50) << fetched.kind;
+  for (const auto& f : forged) {
+    SendMessageA(button, BM_CLICK, 0, 0);  // a real press first, whose number must not come back
+    PostMessageA(window_, WM_APP, 0, 0);  // the next fetch gives what a sent message recorded
+    EXPECT_EQ(Count(DrainEvents(), ui::ControlEvent, 50), 1);
+    if (f.posted) PostMessageA(window_, f.message, f.wParam, f.lParam);
+    if (!f.posted) SendMessageA(window_, f.message, f.wParam, f.lParam);
+    PostMessageA(window_, WM_APP, 0, 0);
+    for (const Fetched& fetched : DrainEvents()) EXPECT_NE(fetched.control, 50) << "message " << f.message;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ForgedMessages,
-    testing::Values(Forged{"FocusEventNamingAButton", ui::ControlFocusMessage, 50, false, true},
-                    Forged{"ScrollWithAButtonsWindow", WM_VSCROLL, SB_THUMBTRACK, true, true},
-                    Forged{"ButtonNotificationThatIsNoClick", WM_COMMAND, MAKEWPARAM(50, BN_SETFOCUS), true, false},
-                    Forged{"PostedClick", WM_COMMAND, MAKEWPARAM(50, BN_CLICKED), true, true},
-                    Forged{"BareControlEvent", ui::ControlEvent, 0, false, true}),
-    [](const testing::TestParamInfo<Forged>& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -1,5 +1,5 @@
-// winlook's verb for message boxes (verbs.h): waits for one, prints its message and closes it.
-#include "tests/support/winlook/verbs.h"
+// winlook's verb for message boxes (panel.h): waits for one, prints its message and closes it.
+#include "tests/support/winlook/panel.h"
 
 #include <cstdio>
 

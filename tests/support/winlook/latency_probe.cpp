@@ -1,9 +1,8 @@
 // The latency probe: the time from a slider change posted to the running program to the driver's
-// log line of the message it sent (winlook.cpp lists the verb). The probe stamps each change just
-// before it posts the event, in the driver's own clock, and waits for it either by reading the
+// log line of the message it sent. The probe prints "stamp T MESSAGE" for each change, T in the
+// driver's own clock just before it posts the event, and waits for it either by reading the
 // driver's log, which sends the program nothing while it works, or by asking the value display.
 #include "tests/support/winlook/panel.h"
-#include "tests/support/winlook/verbs.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,6 @@
-// What winlook's verbs that drive the running program share: the panel driver (panel_driver.cpp),
-// the latency probe (latency_probe.cpp) and the process reader (process_reader.cpp).
+// What winlook's files share besides winlook.cpp: the verbs they answer, and the machinery of those
+// that drive the running program: the panel driver (panel_driver.cpp), the latency probe
+// (latency_probe.cpp) and the process reader (process_reader.cpp).
 #pragma once
 
 #include <windows.h>
@@ -59,4 +60,15 @@ HANDLE OpenWindowProcess(HWND window, DWORD& pid, DWORD& threadId);
 // Prints one "sample" line of the soak.
 void PrintSample(HANDLE process, DWORD pid, DWORD threadId, long changes);
 
+// ---- the verbs ----
+
+int Usage(const char* title);                                            // process_reader.cpp
+int Latency(long count, const char* logPath);                            // latency_probe.cpp
+int Soak(long sliders, long presses, std::uint32_t seed, long samples);  // panel_driver.cpp
+
 }  // namespace winlook
+
+// Waits up to `timeout` ms for a message box titled `title` (any process of the session) that shows
+// its message, prints "text: " and the message (printable.h) and "buttons: " and its buttons, and
+// closes it with OK. Exit code 0 when a box came, 1 when none did (error_box.cpp).
+int AnswerBox(const char* title, DWORD timeout);

@@ -1,6 +1,8 @@
 // The panel driver: changes the running program's sliders and presses its buttons from another
 // process, as its trackbars and buttons would, and waits for the panel to show each change. Its own
-// command is the soak (winlook.cpp lists the verbs).
+// verb is the soak, which prints what must come out: "press MESSAGE", "exact MESSAGE" and "burst
+// CONTROLLER V1,V2,..." in order, SAMPLES lines "sample CHANGES HANDLES PRIVATE WORKINGSET USER GDI",
+// each display's "display NUMBER VALUE TEXT", and "lost N" at a change whose display did not follow.
 //
 // A slider change is TBM_SETPOS on the trackbar and WM_VSCROLL posted to the panel with the trackbar
 // as lParam; a press is BM_CLICK posted to the button, which then sends the panel its BN_CLICKED
@@ -8,7 +10,6 @@
 // value display shows the new value, so no change is made before the loop has sent the one before
 // it. MESSAGE is the short message in hex as the driver logs it.
 #include "tests/support/winlook/panel.h"
-#include "tests/support/winlook/verbs.h"
 
 #include <commctrl.h>
 

@@ -13,7 +13,6 @@
 // versions are yet to be checked. Where the table cannot be found or read the GDI count is -1, and
 // the soak test fails it as a count that could not be read.
 #include "tests/support/winlook/panel.h"
-#include "tests/support/winlook/verbs.h"
 
 #include <psapi.h>
 

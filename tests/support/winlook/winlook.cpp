@@ -13,10 +13,8 @@
 //   winlook move WINDOW POS        moves a vertical trackbar's thumb and tells its parent, as a
 //                                  finished drag does (WM_VSCROLL, SB_THUMBPOSITION), without waiting
 //   winlook close WINDOW           posts WM_CLOSE, as the close box does
-//   winlook devicechange LOG       sends WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level
-//                                  window, as Windows does when devices come or go, after a line
-//                                  "<t> broadcast result=0" in LOG (the stand-in driver's log, on
-//                                  its clock) that says when
+//   winlook devicechange           sends WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level
+//                                  window, as Windows does when devices come or go
 //   winlook access WINDOW          what a screen reader learns of each child window of WINDOW through
 //                                  Active Accessibility: name, role and value (texts as UTF-16)
 //   winlook wtext WINDOW           the texts of WINDOW and its child windows, read as UTF-16
@@ -33,25 +31,13 @@
 //
 // The panel of the running program, driven from here as its trackbars and buttons would drive it
 // (panel_driver.cpp, latency_probe.cpp, process_reader.cpp), in plain lines rather than JSON:
-//   winlook usage [TITLE]          the process behind the window TITLE (default: the panel): pid,
-//                                  handles, USER and GDI objects, private bytes, working set and its
-//                                  peak, CPU time (Wine reports neither private bytes nor CPU time of
-//                                  another process; bench.py reads those from /proc)
-//   winlook latency COUNT [LOG]    COUNT slider changes, each made while the panel is idle; prints
-//                                  "stamp T MESSAGE" per change, T in QPC microseconds just before
-//                                  the event is posted. Each change is waited for by asking the
-//                                  value display for its text over and over, or, given the MIDI
-//                                  driver's LOG, by reading the log once a millisecond, which sends
-//                                  the program nothing while it works
+//   winlook usage [TITLE]          the figures of the process behind the window TITLE (default: the
+//                                  panel): process_reader.cpp
+//   winlook latency COUNT [LOG]    COUNT timed slider changes, waited for in the driver's LOG or by
+//                                  asking the value display: latency_probe.cpp
 //   winlook soak SLIDERS PRESSES SEED [SAMPLES]
-//                                  SLIDERS slider changes (about one step in fifty a burst of
-//                                  several positions before one event) and PRESSES button presses,
-//                                  in an order drawn from SEED; prints what must come out: presses
-//                                  ("press MESSAGE") in order, slider changes ("exact MESSAGE",
-//                                  "burst CONTROLLER V1,V2,...") in order, SAMPLES process
-//                                  samples ("sample CHANGES HANDLES PRIVATE WORKINGSET USER GDI"),
-//                                  and each value display ("display NUMBER VALUE TEXT"); it stops
-//                                  at the first change whose display does not follow ("lost N")
+//                                  slider changes and presses drawn from SEED, with what must come
+//                                  out and samples of the process: panel_driver.cpp
 //
 // WINDOW is a handle in hex (0x...), "class:NAME" or "title:TEXT" (exact, Windows-1252). Every
 // window is printed with its DPI (GetDpiForWindow), its DPI awareness (0 unaware, 1 system,
@@ -68,7 +54,7 @@
 #include <string>
 
 #include "app/panel_layout.h"
-#include "tests/support/winlook/verbs.h"
+#include "tests/support/winlook/panel.h"
 
 namespace {
 
@@ -361,7 +347,7 @@ int Focus(HWND window) {
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "winlook: %s\nusage: winlook top | hold | children W | wait W [ms] | gone W [ms] | focus W | fit W | "
-               "setpos W POS | move W POS | close W | access W | wtext W | devicechange LOG | box TITLE [ms] | "
+               "setpos W POS | move W POS | close W | access W | wtext W | devicechange | box TITLE [ms] | "
                "appear TITLE CHILDREN | usage [TITLE] | latency COUNT [LOG] | soak SLIDERS PRESSES SEED [SAMPLES]\n",
                problem);
   return 2;
@@ -388,27 +374,10 @@ int Appear(const char* title, long children) {
   return 1;
 }
 
-int BroadcastDeviceChange(const char* log) {
-  LARGE_INTEGER counter, frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  char line[64];
-  const int length = std::snprintf(line, sizeof line, "%llu broadcast result=0\n",
-                                   static_cast<unsigned long long>(counter.QuadPart / frequency.QuadPart * 1000000 +
-                                                                   counter.QuadPart % frequency.QuadPart * 1000000 /
-                                                                       frequency.QuadPart));
-  const HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  DWORD written = 0;
-  if (file == INVALID_HANDLE_VALUE || !WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr)) {
-    std::fprintf(stderr, "winlook: cannot append to %s\n", log);
-    return 1;
-  }
-  CloseHandle(file);
+int BroadcastDeviceChange() {
   constexpr WPARAM DevicesChanged = 0x0007;  // DBT_DEVNODES_CHANGED
   DWORD_PTR ignored;
-  SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, DevicesChanged, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
-  return 0;
+  return SendMessageTimeoutA(HWND_BROADCAST, WM_DEVICECHANGE, DevicesChanged, 0, SMTO_ABORTIFHUNG, 5000, &ignored) ? 0 : 1;
 }
 
 }  // namespace
@@ -430,7 +399,7 @@ int main(int argc, char** argv) {
     EnumWindows(PrintTop, 0);
     return 0;
   }
-  if (verb == "devicechange" && argc > 2) return BroadcastDeviceChange(argv[2]);
+  if (verb == "devicechange") return BroadcastDeviceChange();
   if (verb == "usage") return winlook::Usage(argc > 2 ? argv[2] : app::PanelTitle.data());
   if (verb == "appear" && argc == 4) return Appear(argv[2], std::atol(argv[3]));
   if (verb == "latency" && (argc == 3 || argc == 4)) return winlook::Latency(std::atol(argv[2]), argc == 4 ? argv[3] : nullptr);

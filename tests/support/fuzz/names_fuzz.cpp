@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "midi/names.h"
-#include "tests/fuzz/check.h"
+#include "tests/support/fuzz/check.h"
 
 namespace {
 

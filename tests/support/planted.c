@@ -1,6 +1,5 @@
-/* A DLL that only says it was loaded: a stranger's file of a system DLL's name left beside the
- * program (built as winmm.dll and as oleacc.dll). Loaded, it writes "<its own path>.loaded" and does
- * nothing else; the test that lays it beside the program checks that no such file appears. */
+/* A stranger's file of a system DLL's name (winmm.dll, oleacc.dll) that, loaded, only writes
+ * "<its own path>.loaded". */
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif

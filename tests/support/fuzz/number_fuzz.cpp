@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "runtime/number.h"
-#include "tests/fuzz/check.h"
+#include "tests/support/fuzz/check.h"
 
 namespace {
 
